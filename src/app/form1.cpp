@@ -1,0 +1,102 @@
+#include "app/form1.h"
+
+#include "app/inventory.h"
+#include "app/notice.h"
+#include "app/textbox.h"
+#include "app/widgets.h"
+#include "commands/catalogue.h"
+#include "commands/smssend.h"
+#include "serial/connection.h"
+#include "serial/mscomm.h"
+#include "serial/receivelog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+constexpr int portCount = 15;
+constexpr int smsBodyDelayMs = 500;
+}
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(caption());
+    setWindowIcon(QIcon(QStringLiteral(":/vexmo-at.png")));
+    // The program's default font: style sheets (the frames, Connect) take
+    // theirs from the application rather than from the window.
+    QApplication::setFont(Widgets::sansFont());
+    setFont(Widgets::sansFont());
+    resize(Widgets::pixels(Inventory::clientWidth), Widgets::pixels(Inventory::clientHeight));
+
+    Inventory::build(this);
+
+    m_comm = new MSComm(this);
+    m_comm->setObjectName(QStringLiteral("MSComm1"));
+    m_timer3 = new QTimer(this);
+    m_timer3->setObjectName(QStringLiteral("Timer3"));
+    m_timer3->setInterval(smsBodyDelayMs);
+    m_notice = new Notice(this);
+
+    // An entry typed into the port list that names no port goes back to the
+    // selected one, so the list never shows a port that Connect would not open.
+    auto *combo1 = control<QComboBox>("Combo1");
+    connect(combo1->lineEdit(), &QLineEdit::editingFinished, combo1, [combo1] {
+        if (combo1->findText(combo1->currentText(), Qt::MatchFixedString) < 0)
+            combo1->setEditText(combo1->itemText(combo1->currentIndex()));
+    });
+
+    new Connection(m_comm, combo1, control<QPushButton>("Command2"), control<QPushButton>("Command3"),
+                   m_notice, this);
+    new ReceiveLog(m_comm, control<QPlainTextEdit>("Text2"), control<QPushButton>("Command25"), this);
+    new CommandPanel(m_comm, this, m_notice, this);
+    new SmsSend(m_comm, control<QLineEdit>("Text5"), control<QPlainTextEdit>("Text6"), m_timer3,
+                control<QPushButton>("Command16"), control<QPushButton>("Command9"), m_notice, this);
+    connect(control<QPushButton>("Command7"), &QPushButton::clicked, this, &Form1::Command7_Click);
+
+    Form_Load();
+}
+
+QString Form1::caption()
+{
+    return QStringLiteral("Vexmo AT Command (https://vexmo-at.org)");
+}
+
+template <typename T> T *Form1::control(const char *name) const
+{
+    return findChild<T *>(QLatin1String(name));
+}
+
+void Form1::Form_Load()
+{
+    auto *combo1 = control<QComboBox>("Combo1");
+    for (int n = 1; n <= portCount; ++n) {
+        combo1->addItem(QStringLiteral("Com%1").arg(n));
+        combo1->setItemData(combo1->count() - 1, n);
+    }
+    TextBox::setText(control<QPlainTextEdit>("Text2"), QString());
+    m_comm->setInBufferCount(0);
+    combo1->setCurrentIndex(0);
+    control<QWidget>("Text2")->setFocus();
+}
+
+void Form1::Command7_Click()
+{
+    if (m_comm->portOpen())
+        m_comm->setPortOpen(false);
+    // Closes the windows until one refuses; with none left the program ends.
+    QApplication::closeAllWindows();
+}
+
+void Form1::showCentred()
+{
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
+    show();
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Connect and Disconnect, and the Connect button's colour that shows the
+// link state: light red while no port is open, light green while one is.
+
+#include <QObject>
+
+class MSComm;
+class Notice;
+class QComboBox;
+class QPushButton;
+
+class Connection : public QObject
+{
+    Q_OBJECT
+public:
+    Connection(MSComm *comm, QComboBox *combo1, QPushButton *command2, QPushButton *command3,
+               Notice *notice, QObject *parent);
+
+    void Command2_Click();
+    void Command3_Click();
+
+private:
+    void linkLost(const QString &reason);
+    QString portLabel() const;
+
+    MSComm *m_comm;
+    QComboBox *m_combo1;
+    QPushButton *m_command2;
+    Notice *m_notice;
+};

@@ -1,0 +1,54 @@
+#pragma once
+// The serial control: one port, 9600 baud, 8 data bits, no parity, 1 stop
+// bit, no flow control. Characters and bytes map one to one as Latin-1; a
+// character beyond U+00FF goes out as "?".
+
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+class MSComm : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MSComm(QObject *parent = nullptr);
+    ~MSComm() override;
+
+    qint16 commPort() const { return m_commPort; }
+    void setCommPort(qint16 port);  // takes effect at the next open
+    QString device() const;         // the path that CommPort names
+
+    bool portOpen() const { return m_port.isOpen(); }
+    // Opening returns false when the port could not be opened; errorString()
+    // then says why and error() which kind of failure it was.
+    bool setPortOpen(bool open);
+    QSerialPort::SerialPortError error() const { return m_error; }
+    QString errorString() const { return m_errorString; }
+
+    // One write of the whole text; false when no port is open or the
+    // system refused the write.
+    bool output(const QString &text);
+    QString input();
+    void setInBufferCount(int count);  // 0 discards buffered input
+
+    static QByteArray toWire(const QString &text);
+
+signals:
+    void onComm();
+    // The port was closed because its device went away (unplugged, link
+    // dropped, the other side of a pseudo-terminal closed).
+    void linkLost(const QString &reason);
+
+private:
+    void handleError(QSerialPort::SerialPortError error);
+    void checkLink();
+    void loseLink(const QString &reason);
+    void fail(QSerialPort::SerialPortError error, const QString &reason);
+
+    QSerialPort m_port;
+    QTimer m_linkCheck;
+    qint16 m_commPort = 1;
+    QString m_openedPath;  // the device itself, links followed
+    QSerialPort::SerialPortError m_error = QSerialPort::NoError;
+    QString m_errorString;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// The receive log: everything the modem sends, appended unchanged at the end
+// of Text2, which keeps its end in view. "Clear text" empties it.
+//
+// The log holds up to capacity() characters (about 4.6 hours of a line
+// running flat out at 9600 baud); beyond that the oldest whole lines go.
+
+#include <QObject>
+
+class MSComm;
+class QPlainTextEdit;
+class QPushButton;
+
+class ReceiveLog : public QObject
+{
+    Q_OBJECT
+public:
+    ReceiveLog(MSComm *comm, QPlainTextEdit *text2, QPushButton *command25, QObject *parent);
+
+    static constexpr int capacity() { return 16'000'000; }
+
+    void MSComm1_OnComm();
+    void Command25_Click();
+
+private:
+    void dropOldestLines();
+
+    MSComm *m_comm;
+    QPlainTextEdit *m_text2;
+};

@@ -1,0 +1,62 @@
+#include "fixture.h"
+
+#include "app/notice.h"
+#include "pty.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+
+Fixture::Fixture()
+{
+    QApplication::setQuitOnLastWindowClosed(false);  // Exit is tested without ending the test
+    qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    QDir(m_config.path()).mkpath(QStringLiteral("vexmo-at/ports"));
+    m_form = std::make_unique<Form1>();
+    m_form->show();
+    if (!QTest::qWaitForWindowExposed(m_form.get()))
+        qFatal("window not exposed");
+}
+
+Fixture::~Fixture() = default;
+
+void Fixture::mapPort(int port, const QString &target)
+{
+    const QString link = m_config.path() + QStringLiteral("/vexmo-at/ports/com%1").arg(port);
+    QFile::remove(link);
+    if (!QFile::link(target, link))
+        qFatal("cannot link %s", qPrintable(link));
+}
+
+void Fixture::selectPort(int port)
+{
+    get<QComboBox>("Combo1")->setCurrentIndex(port - 1);
+}
+
+void Fixture::click(const char *button)
+{
+    QTest::mouseClick(get<QPushButton>(button), Qt::LeftButton);
+}
+
+void Fixture::connectTo(int port, const Pty &pty)
+{
+    mapPort(port, pty.device());
+    selectPort(port);
+    click("Command2");
+}
+
+QString Fixture::noticeText() const
+{
+    const Notice *notice = m_form->notice();
+    return notice->isVisible() ? notice->text() : QString();
+}
+
+QColor Fixture::connectColor() const
+{
+    auto *button = get<QPushButton>("Command2");
+    // Just inside the border, clear of the caption.
+    return button->grab().toImage().pixelColor(3, 3);
+}

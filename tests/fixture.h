@@ -1,0 +1,41 @@
+#pragma once
+// The real window with a private port directory: ComN can be pointed at any
+// path, such as a pseudo-terminal, without touching the user's own settings.
+
+#include "app/form1.h"
+
+#include <QColor>
+#include <QTemporaryDir>
+#include <memory>
+
+class Pty;
+class QPushButton;
+
+class Fixture
+{
+public:
+    Fixture();
+    ~Fixture();
+
+    Form1 &form() { return *m_form; }
+    template <typename T = QWidget> T *get(const char *name) const
+    {
+        T *w = m_form->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+
+    void mapPort(int port, const QString &target);
+    void selectPort(int port);
+    void click(const char *button);
+    // Maps ComN to the pty, selects it and presses Connect.
+    void connectTo(int port, const Pty &pty);
+
+    QString noticeText() const;  // empty while no notice shows
+    QColor connectColor() const; // as painted on screen
+
+private:
+    QTemporaryDir m_config;
+    std::unique_ptr<Form1> m_form;
+};

@@ -1,0 +1,261 @@
+// Connect, Disconnect, Exit and the link indicator against real
+// pseudo-terminals mapped to Com numbers.
+
+#include "app/notice.h"
+#include "fixture.h"
+#include "pty.h"
+#include "serial/mscomm.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTest>
+#include <sys/resource.h>
+
+namespace {
+
+const QColor lightRed(255, 192, 192);
+const QColor lightGreen(192, 255, 192);
+
+double cpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { f = std::make_unique<Fixture>(); }
+    void cleanup() { f.reset(); }
+
+    void connectOpensThePortTheEntryCarries();
+    void lineSettingsAre9600_8N1();
+    void connectWhileOpenReopens();
+    void connectToAnotherPortClosesTheFirst();
+    void disconnect();
+    void disconnectWhileClosedChangesNothing();
+    void failedOpenLeavesRedAndANotice_data();
+    void failedOpenLeavesRedAndANotice();
+    void portHeldByAnotherProgram();
+    void vanishedDeviceClosesThePortWithoutSpinning();
+    void connectWorksAgainOnceTheDeviceIsBack();
+    void exitClosesThePortAndReleasesIt();
+    void destroyingTheWindowReleasesThePort();
+    void fixedDeviceNames();
+
+private:
+    std::unique_ptr<Fixture> f;
+};
+
+void TestConnection::connectOpensThePortTheEntryCarries()
+{
+    Pty modem;
+    f->connectTo(10, modem);
+    QVERIFY(f->form().comm()->portOpen());
+    QCOMPARE(f->form().comm()->commPort(), qint16(10));
+    QCOMPARE(f->connectColor(), lightGreen);
+    QCOMPARE(f->noticeText(), QString());
+    // The program really has the device: what it writes arrives here.
+    QVERIFY(f->form().comm()->output(QStringLiteral("AT\r\n")));
+    QCOMPARE(modem.read(4), QByteArray("AT\r\n"));
+    // Connect writes nothing of its own.
+    QCOMPARE(modem.readAll(), QByteArray());
+    // A healthy idle line stays open past the device checks.
+    QSignalSpy lost(f->form().comm(), &MSComm::linkLost);
+    QVERIFY(!lost.wait(1200));
+    QVERIFY(f->form().comm()->portOpen());
+}
+
+void TestConnection::lineSettingsAre9600_8N1()
+{
+    Pty modem;
+    f->connectTo(3, modem);
+    const termios t = modem.settings();
+    QCOMPARE(cfgetospeed(&t), speed_t(B9600));
+    QCOMPARE(cfgetispeed(&t), speed_t(B9600));
+    QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(t.c_cflag & PARENB, tcflag_t(0));
+    QCOMPARE(t.c_cflag & CSTOPB, tcflag_t(0));
+    QCOMPARE(t.c_cflag & CRTSCTS, tcflag_t(0));
+    QCOMPARE(t.c_iflag & (IXON | IXOFF), tcflag_t(0));
+}
+
+void TestConnection::connectWhileOpenReopens()
+{
+    Pty modem;
+    f->connectTo(5, modem);
+    // Change the line behind the program's back; a fresh open sets it again.
+    termios t = modem.settings();
+    cfsetspeed(&t, B4800);
+    modem.setSettings(t);
+    QCOMPARE(cfgetospeed(&(t = modem.settings())), speed_t(B4800));
+    f->click("Command2");
+    QVERIFY(f->form().comm()->portOpen());
+    QCOMPARE(cfgetospeed(&(t = modem.settings())), speed_t(B9600));
+    QCOMPARE(f->connectColor(), lightGreen);
+}
+
+void TestConnection::connectToAnotherPortClosesTheFirst()
+{
+    Pty com3, com5;
+    f->connectTo(3, com3);
+    f->connectTo(5, com5);
+    QCOMPARE(f->form().comm()->commPort(), qint16(5));
+    QVERIFY(f->form().comm()->output(QStringLiteral("ATH\r\n")));
+    QCOMPARE(com5.read(5), QByteArray("ATH\r\n"));
+    QCOMPARE(com3.readAll(), QByteArray());
+    // Com3's device is free again: another program can take it at once.
+    QSerialPort other;
+    other.setPortName(com3.device());
+    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+    QCOMPARE(f->connectColor(), lightGreen);
+}
+
+void TestConnection::disconnect()
+{
+    Pty modem;
+    f->connectTo(1, modem);
+    f->click("Command3");
+    QVERIFY(!f->form().comm()->portOpen());
+    QCOMPARE(f->connectColor(), lightRed);
+    QSerialPort other;
+    other.setPortName(modem.device());
+    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+}
+
+void TestConnection::disconnectWhileClosedChangesNothing()
+{
+    f->click("Command3");
+    QCOMPARE(f->connectColor(), lightRed);
+    QCOMPARE(f->noticeText(), QString());
+    QVERIFY(!f->form().comm()->portOpen());
+}
+
+void TestConnection::failedOpenLeavesRedAndANotice_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("absent") << "/nonexistent/ttyUSB9" << "No such file or directory";
+    QTest::newRow("regular file") << "/etc/hostname" << "not a serial device";
+    QTest::newRow("directory") << "/tmp" << "not a serial device";
+}
+
+void TestConnection::failedOpenLeavesRedAndANotice()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    f->mapPort(7, target);
+    f->selectPort(7);
+    auto *text4 = f->get<QLineEdit>("Text4");
+    text4->setText(QStringLiteral("12 34"));
+    f->click("Command2");
+    QVERIFY(!f->form().comm()->portOpen());
+    QCOMPARE(f->connectColor(), lightRed);
+    const QString notice = f->noticeText();
+    QVERIFY2(notice.contains(QStringLiteral("Com7")), qPrintable(notice));
+    QVERIFY2(notice.contains(QStringLiteral("vexmo-at/ports/com7")), qPrintable(notice));
+    QVERIFY2(notice.contains(reason, Qt::CaseInsensitive), qPrintable(notice));
+    QCOMPARE(f->form().notice()->anchor(), f->get("Command2"));
+    // Nothing the user typed is touched, and the window goes on working.
+    QCOMPARE(text4->text(), QStringLiteral("12 34"));
+    QCOMPARE(f->get<QComboBox>("Combo1")->currentIndex(), 6);
+    Pty modem;
+    f->connectTo(7, modem);
+    QVERIFY(f->form().comm()->portOpen());
+    QCOMPARE(f->connectColor(), lightGreen);
+}
+
+void TestConnection::portHeldByAnotherProgram()
+{
+    Pty modem;
+    QSerialPort holder;
+    holder.setPortName(modem.device());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    f->connectTo(2, modem);
+    QVERIFY(!f->form().comm()->portOpen());
+    QCOMPARE(f->connectColor(), lightRed);
+    QVERIFY2(f->noticeText().contains(QStringLiteral("Another program")), qPrintable(f->noticeText()));
+}
+
+void TestConnection::vanishedDeviceClosesThePortWithoutSpinning()
+{
+    auto modem = std::make_unique<Pty>();
+    f->connectTo(4, *modem);
+    QVERIFY(f->form().comm()->portOpen());
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    modem.reset();  // the other side goes away
+    QTRY_VERIFY_WITH_TIMEOUT(!f->form().comm()->portOpen(), 1000);
+    QCOMPARE(f->connectColor(), lightRed);
+    QVERIFY2(f->noticeText().contains(QStringLiteral("lost")), qPrintable(f->noticeText()));
+    // Idle afterwards: a second of waiting costs next to no CPU time.
+    QTest::qWait(1000);
+    const double cpu = cpuSeconds() - cpuBefore;
+    QVERIFY2(cpu < 0.3 * clock.elapsed() / 1000.0, qPrintable(QString::number(cpu)));
+}
+
+void TestConnection::connectWorksAgainOnceTheDeviceIsBack()
+{
+    auto modem = std::make_unique<Pty>();
+    f->connectTo(4, *modem);
+    modem.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!f->form().comm()->portOpen(), 1000);
+    Pty back;
+    f->connectTo(4, back);
+    QVERIFY(f->form().comm()->portOpen());
+    QCOMPARE(f->connectColor(), lightGreen);
+    QVERIFY(f->form().comm()->output(QStringLiteral("AT\r\n")));
+    QCOMPARE(back.read(4), QByteArray("AT\r\n"));
+}
+
+void TestConnection::exitClosesThePortAndReleasesIt()
+{
+    Pty modem;
+    f->connectTo(6, modem);
+    f->click("Command7");
+    QVERIFY(!f->form().comm()->portOpen());
+    QVERIFY(!f->form().isVisible());
+    QSerialPort other;
+    other.setPortName(modem.device());
+    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+}
+
+void TestConnection::destroyingTheWindowReleasesThePort()
+{
+    // Closing by the window system's close button ends the program, and the
+    // window with its serial control goes with it.
+    Pty modem;
+    f->connectTo(6, modem);
+    f->form().close();
+    f.reset();
+    QSerialPort other;
+    other.setPortName(modem.device());
+    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+}
+
+void TestConnection::fixedDeviceNames()
+{
+    MSComm comm;
+    const QStringList expected = QStringLiteral(
+        "/dev/ttyS0 /dev/ttyS3 /dev/ttyUSB0 /dev/ttyUSB3 /dev/ttyACM0 /dev/ttyACM3 /dev/rfcomm0 /dev/rfcomm2")
+        .split(QLatin1Char(' '));
+    const int ports[] = {1, 4, 5, 8, 9, 12, 13, 15};
+    for (int i = 0; i < 8; ++i) {
+        comm.setCommPort(qint16(ports[i]));
+        QCOMPARE(comm.device(), expected.at(i));
+    }
+    f->mapPort(15, QStringLiteral("/dev/null"));
+    QVERIFY(comm.device().endsWith(QStringLiteral("/vexmo-at/ports/com15")));
+}
+
+QTEST_MAIN(TestConnection)
+#include "tst_connection.moc"
