@@ -4,11 +4,12 @@
 
 #include "app/form1.h"
 
+#include "pty.h"
+
 #include <QColor>
 #include <QTemporaryDir>
 #include <memory>
 
-class Pty;
 class QPushButton;
 
 class Fixture
@@ -18,6 +19,8 @@ public:
     ~Fixture();
 
     Form1 &form() { return *m_form; }
+    // As when the program ends: the window and its serial control go.
+    void destroyWindow() { m_form.reset(); }
     template <typename T = QWidget> T *get(const char *name) const
     {
         T *w = m_form->findChild<T *>(QLatin1String(name));
@@ -38,4 +41,15 @@ public:
 private:
     QTemporaryDir m_config;
     std::unique_ptr<Form1> m_form;
+};
+
+// The window connected to a pseudo-terminal mapped as ComN.
+class ConnectedFixture : public Fixture
+{
+public:
+    explicit ConnectedFixture(int port) { connectTo(port, m_modem); }
+    Pty &modem() { return m_modem; }
+
+private:
+    Pty m_modem;
 };

@@ -236,7 +236,7 @@ void TestConnection::destroyingTheWindowReleasesThePort()
     Pty modem;
     f->connectTo(6, modem);
     f->form().close();
-    f.reset();
+    f->destroyWindow();
     QSerialPort other;
     other.setPortName(modem.device());
     QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));

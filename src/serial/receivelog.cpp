@@ -36,10 +36,10 @@ void ReceiveLog::Command25_Click()
 void ReceiveLog::dropOldestLines()
 {
     QTextDocument *doc = m_text2->document();
-    if (doc->characterCount() <= capacity())
+    if (doc->characterCount() <= m_capacity)
         return;
     // Drop a tenth more than needed, so this does not run on every append.
-    const int cut = doc->characterCount() - capacity() + capacity() / 10;
+    const int cut = doc->characterCount() - m_capacity + m_capacity / 10;
     QTextBlock first = doc->findBlock(cut);
     if (first.position() < cut && first.next().isValid())
         first = first.next();

@@ -2,8 +2,9 @@
 // The receive log: everything the modem sends, appended unchanged at the end
 // of Text2, which keeps its end in view. "Clear text" empties it.
 //
-// The log holds up to capacity() characters (about 4.6 hours of a line
-// running flat out at 9600 baud); beyond that the oldest whole lines go.
+// The log holds up to 16 million characters (about 4.6 hours of a line
+// running flat out at 9600 baud, days of ordinary modem traffic); beyond
+// that the oldest whole lines go.
 
 #include <QObject>
 
@@ -17,7 +18,8 @@ class ReceiveLog : public QObject
 public:
     ReceiveLog(MSComm *comm, QPlainTextEdit *text2, QPushButton *command25, QObject *parent);
 
-    static constexpr int capacity() { return 16'000'000; }
+    static constexpr int defaultCapacity = 16'000'000;  // characters
+    void setCapacity(int characters) { m_capacity = characters; }
 
     void MSComm1_OnComm();
     void Command25_Click();
@@ -27,4 +29,5 @@ private:
 
     MSComm *m_comm;
     QPlainTextEdit *m_text2;
+    int m_capacity = defaultCapacity;
 };

@@ -1,0 +1,192 @@
+// What the modem sends, as the log shows it.
+
+#include "app/textbox.h"
+#include "fixture.h"
+#include "pty.h"
+#include "serial/mscomm.h"
+#include "serial/receivelog.h"
+
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestReceiveLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<ConnectedFixture>(9);
+        QVERIFY(f->form().comm()->portOpen());
+    }
+    void cleanup() { f.reset(); }
+
+    void replyAppearsExactly();
+    void burstAndSplitRepliesJoinAsTheyCame();
+    void everyByteValue();
+    void crLfSplitBetweenNotifications();
+    void caretGoesToTheEndAndNothingStaysSelected();
+    void endIsInView();
+    void userTypedTextStaysWhereItIs();
+    void clearText();
+    void clearTextWhileBytesAreArriving();
+    void logOutlivesDisconnect();
+    void oldestLinesGoBeyondTheCapacity();
+
+private:
+    QString log() const { return TextBox::text(text2()); }
+    QPlainTextEdit *text2() const { return f->get<QPlainTextEdit>("Text2"); }
+    // Sends bytes and waits until the log has taken in `expectedLength` characters.
+    void receive(const QByteArray &bytes, qsizetype expectedLength);
+
+    std::unique_ptr<ConnectedFixture> f;
+};
+
+void TestReceiveLog::receive(const QByteArray &bytes, qsizetype expectedLength)
+{
+    f->modem().write(bytes);
+    QTRY_COMPARE(log().size(), expectedLength);
+}
+
+void TestReceiveLog::replyAppearsExactly()
+{
+    f->click("Command21");
+    QCOMPARE(f->modem().read(8), QByteArray("AT+CSQ\r\n"));
+    const QByteArray reply = "AT+CSQ\r\r\n+CSQ: 17,0\r\n\r\nOK\r\n";
+    receive(reply, reply.size());
+    QCOMPARE(log(), QString::fromLatin1(reply));
+    // The echoed CR before CR LF shows as a symbol, not as an extra line.
+    QCOMPARE(text2()->document()->blockCount(), 5);
+}
+
+void TestReceiveLog::burstAndSplitRepliesJoinAsTheyCame()
+{
+    QSignalSpy notifications(f->form().comm(), &MSComm::onComm);
+    QByteArray all;
+    for (const char *piece : {"+CMTI: \"SM\",", "3\r\n", "RI", "NG\r\n\r\nRING\r\n"}) {
+        all += piece;
+        receive(piece, all.size());
+    }
+    QVERIFY(notifications.count() >= 4);
+    QCOMPARE(log(), QString::fromLatin1(all));
+}
+
+void TestReceiveLog::everyByteValue()
+{
+    QByteArray bytes;
+    for (int b = 0; b < 256; ++b)
+        bytes.append(char(b));
+    receive(bytes + bytes, 512);
+    QCOMPARE(log(), QString::fromLatin1(bytes + bytes));
+}
+
+void TestReceiveLog::crLfSplitBetweenNotifications()
+{
+    receive("OK\r", 3);
+    receive("\nRING\r\n", 10);
+    QCOMPARE(log(), QStringLiteral("OK\r\nRING\r\n"));
+    QCOMPARE(text2()->document()->blockCount(), 3);
+    QCOMPARE(text2()->toPlainText(), QStringLiteral("OK\nRING\n"));
+}
+
+void TestReceiveLog::caretGoesToTheEndAndNothingStaysSelected()
+{
+    receive("first\r\n", 7);
+    QTextCursor selection = text2()->textCursor();
+    selection.setPosition(0);
+    selection.setPosition(3, QTextCursor::KeepAnchor);
+    text2()->setTextCursor(selection);
+    receive("second", 13);
+    QCOMPARE(text2()->textCursor().position(), text2()->document()->characterCount() - 1);
+    QVERIFY(!text2()->textCursor().hasSelection());
+
+    // A notification that finds nothing still puts the caret at the end.
+    text2()->setTextCursor(selection);
+    emit f->form().comm()->onComm();
+    QVERIFY(!text2()->textCursor().hasSelection());
+    QCOMPARE(log(), QStringLiteral("first\r\nsecond"));
+}
+
+void TestReceiveLog::endIsInView()
+{
+    QByteArray lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "+CMGL: " + QByteArray::number(i) + ",\"REC READ\"\r\n";
+    receive(lines + "LAST", lines.size() + 4);
+    const QRect caret = text2()->cursorRect();
+    QVERIFY(text2()->viewport()->rect().contains(caret));
+    QVERIFY(text2()->verticalScrollBar()->value() > 0);
+}
+
+void TestReceiveLog::userTypedTextStaysWhereItIs()
+{
+    receive("OK\r\n", 4);
+    text2()->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(text2(), QStringLiteral("note: "));
+    receive("RING", 14);
+    QCOMPARE(log(), QStringLiteral("note: OK\r\nRING"));
+}
+
+void TestReceiveLog::clearText()
+{
+    f->click("Command25");  // on an empty log
+    QCOMPARE(log(), QString());
+    receive("OK\r\n", 4);
+    f->click("Command25");
+    QCOMPARE(log(), QString());
+    QVERIFY(f->form().comm()->portOpen());
+    receive("RING\r\n", 6);
+    QCOMPARE(log(), QStringLiteral("RING\r\n"));
+}
+
+void TestReceiveLog::clearTextWhileBytesAreArriving()
+{
+    // Whatever arrives after the click starts the new log; nothing is lost
+    // or duplicated across the click.
+    QByteArray stream;
+    for (int i = 0; i < 400; ++i)
+        stream += "+CSQ: " + QByteArray::number(i) + ",0\r\n";
+    f->modem().write(stream.left(stream.size() / 2));
+    QTRY_VERIFY(!log().isEmpty());
+    const QString before = log();
+    f->click("Command25");
+    QTRY_COMPARE(before.size() + log().size(), stream.size() / 2);
+    const QString after = log();
+    f->modem().write(stream.mid(stream.size() / 2));
+    QTRY_COMPARE(before.size() + log().size(), stream.size());
+    QCOMPARE(before + log(), QString::fromLatin1(stream));
+    QVERIFY(log().startsWith(after));
+}
+
+void TestReceiveLog::logOutlivesDisconnect()
+{
+    receive("OK\r\n", 4);
+    f->click("Command3");
+    f->click("Command2");
+    QCOMPARE(log(), QStringLiteral("OK\r\n"));
+}
+
+void TestReceiveLog::oldestLinesGoBeyondTheCapacity()
+{
+    QCOMPARE(ReceiveLog::defaultCapacity, 16'000'000);
+    auto *receiveLog = f->form().findChild<ReceiveLog *>();
+    receiveLog->setCapacity(1000);
+    QByteArray stream;
+    for (int i = 0; i < 300; ++i) {
+        const QByteArray line = "+CSQ: " + QByteArray::number(i) + ",0\r\n";
+        stream += line;
+        f->modem().write(line);
+    }
+    QTRY_VERIFY(log().endsWith(QStringLiteral("+CSQ: 299,0\r\n")));
+    const QString kept = log();
+    QVERIFY2(text2()->document()->characterCount() <= 1000, qPrintable(QString::number(kept.size())));
+    QVERIFY(kept.size() > 500);
+    QVERIFY(kept.startsWith(QStringLiteral("+CSQ: ")));  // whole lines only
+    QVERIFY(QString::fromLatin1(stream).endsWith(kept));
+}
+
+QTEST_MAIN(TestReceiveLog)
+#include "tst_receivelog.moc"

@@ -1,0 +1,166 @@
+// The two-stage SMS send and the lone Ctrl-Z, timed on the wire.
+
+#include "app/notice.h"
+#include "app/textbox.h"
+#include "fixture.h"
+#include "pty.h"
+#include "serial/mscomm.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QByteArray header = "AT+CMGS=\"+xxxxxxxxxx\"\r";
+const QByteArray body = "Hello World!\r\n\x1a";
+}
+
+class TestSms : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<ConnectedFixture>(8);
+        QVERIFY(f->form().comm()->portOpen());
+    }
+    void cleanup() { f.reset(); }
+
+    void headerThenBodyHalfASecondLater();
+    void exactBytes();
+    void emptyNumberAndBody();
+    void bodyIsReadAtTheTick();
+    void linesOfTheBodyTravelAsCrLf();
+    void secondPressWithinTheWaitSendsTwoHeadersOneBody();
+    void commandAndCtrlZDuringTheWait();
+    void ctrlZAlone();
+    void headerWhileClosedLeavesTheTimerDisarmed();
+    void tickAfterDisconnectWritesNothingAndDisarms();
+    void exitDuringTheWaitSendsNoBody();
+
+private:
+    QTimer *timer3() const { return f->form().findChild<QTimer *>(QStringLiteral("Timer3")); }
+
+    std::unique_ptr<ConnectedFixture> f;
+};
+
+void TestSms::headerThenBodyHalfASecondLater()
+{
+    QElapsedTimer clock;
+    clock.start();
+    f->click("Command16");
+    QCOMPARE(f->modem().read(header.size()), header);
+    const qint64 headerAt = clock.elapsed();
+    QVERIFY(timer3()->isActive());
+    QCOMPARE(f->modem().read(body.size(), 2000), body);
+    const qint64 delay = clock.elapsed() - headerAt;
+    // The toolkit's timer: never early by more than its coarse slack, and not
+    // late by more than a loaded machine adds.
+    QVERIFY2(delay >= 470 && delay <= 700, qPrintable(QString::number(delay)));
+    QVERIFY(!timer3()->isActive());
+}
+
+void TestSms::exactBytes()
+{
+    f->click("Command16");
+    const QByteArray wire = f->modem().read(37, 2000);
+    QCOMPARE(wire.left(22).toHex(' '),
+             QByteArray("41 54 2b 43 4d 47 53 3d 22 2b 78 78 78 78 78 78 78 78 78 78 22 0d"));
+    QCOMPARE(wire.mid(22).toHex(' '), QByteArray("48 65 6c 6c 6f 20 57 6f 72 6c 64 21 0d 0a 1a"));
+    QCOMPARE(f->modem().readAll(600), QByteArray());  // one body per press
+}
+
+void TestSms::emptyNumberAndBody()
+{
+    f->get<QLineEdit>("Text5")->clear();
+    f->get<QPlainTextEdit>("Text6")->clear();
+    f->click("Command16");
+    QCOMPARE(f->modem().read(12, 2000), QByteArray("AT+CMGS=\"\"\r\x1a"));
+}
+
+void TestSms::bodyIsReadAtTheTick()
+{
+    f->click("Command16");
+    QCOMPARE(f->modem().read(header.size()), header);
+    // Changed during the wait: the number no longer matters, the body does.
+    f->get<QLineEdit>("Text5")->setText(QStringLiteral("+49000"));
+    auto *text6 = f->get<QPlainTextEdit>("Text6");
+    text6->clear();
+    QTest::keyClicks(text6, QStringLiteral("late"));
+    QCOMPARE(f->modem().read(5, 2000), QByteArray("late\x1a"));
+}
+
+void TestSms::linesOfTheBodyTravelAsCrLf()
+{
+    auto *text6 = f->get<QPlainTextEdit>("Text6");
+    text6->clear();
+    QTest::keyClicks(text6, QStringLiteral("one"));
+    QTest::keyClick(text6, Qt::Key_Return);
+    QTest::keyClicks(text6, QStringLiteral("two"));
+    f->click("Command16");
+    const QByteArray expected = header + "one\r\ntwo\x1a";
+    QCOMPARE(f->modem().read(expected.size(), 2000), expected);
+}
+
+void TestSms::secondPressWithinTheWaitSendsTwoHeadersOneBody()
+{
+    f->click("Command16");
+    QCOMPARE(f->modem().read(header.size()), header);
+    f->click("Command16");
+    QCOMPARE(f->modem().read(header.size()), header);
+    QCOMPARE(f->modem().read(body.size(), 2000), body);
+    QCOMPARE(f->modem().readAll(700), QByteArray());
+    QVERIFY(!timer3()->isActive());
+}
+
+void TestSms::commandAndCtrlZDuringTheWait()
+{
+    f->click("Command16");
+    f->click("Command11");
+    f->click("Command9");
+    const QByteArray expected = header + "AT\r\n" + "\x1a" + body;
+    QCOMPARE(f->modem().read(expected.size(), 2000), expected);
+}
+
+void TestSms::ctrlZAlone()
+{
+    f->click("Command9");
+    QCOMPARE(f->modem().read(1), QByteArray("\x1a"));
+    QCOMPARE(f->modem().readAll(), QByteArray());
+    QVERIFY(!timer3()->isActive());
+}
+
+void TestSms::headerWhileClosedLeavesTheTimerDisarmed()
+{
+    f->click("Command3");
+    f->click("Command16");
+    QVERIFY(!timer3()->isActive());
+    QCOMPARE(f->noticeText(), QStringLiteral("not connected: press Connect first"));
+    QCOMPARE(f->form().notice()->anchor(), f->get("Command16"));
+}
+
+void TestSms::tickAfterDisconnectWritesNothingAndDisarms()
+{
+    f->click("Command16");
+    QCOMPARE(f->modem().read(header.size()), header);
+    f->click("Command3");
+    QTRY_VERIFY_WITH_TIMEOUT(!timer3()->isActive(), 2000);
+    QCOMPARE(f->noticeText(), QStringLiteral("not connected: press Connect first"));
+    f->click("Command2");
+    QCOMPARE(f->modem().readAll(700), QByteArray());  // the body was not kept for later
+}
+
+void TestSms::exitDuringTheWaitSendsNoBody()
+{
+    f->click("Command16");
+    QCOMPARE(f->modem().read(header.size()), header);
+    f->click("Command7");
+    f->destroyWindow();  // the program ends, and the timer with the window
+    QCOMPARE(f->modem().readAll(700), QByteArray());
+}
+
+QTEST_MAIN(TestSms)
+#include "tst_sms.moc"
