@@ -164,6 +164,10 @@ void TestConnection::failedOpenLeavesRedAndANotice()
     QVERIFY2(notice.contains(QStringLiteral("vexmo-at/ports/com7")), qPrintable(notice));
     QVERIFY2(notice.contains(reason, Qt::CaseInsensitive), qPrintable(notice));
     QCOMPARE(f->form().notice()->anchor(), f->get("Command2"));
+    QVERIFY(!f->form().notice()->isModal());
+    // Like a tool tip, it goes at the next click.
+    f->click("Command3");
+    QCOMPARE(f->noticeText(), QString());
     // Nothing the user typed is touched, and the window goes on working.
     QCOMPARE(text4->text(), QStringLiteral("12 34"));
     QCOMPARE(f->get<QComboBox>("Combo1")->currentIndex(), 6);

@@ -1,7 +1,7 @@
 #include "app/notice.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include <QApplication>
+#include <QEvent>
 
 namespace {
 constexpr int shownMs = 12000;
@@ -9,7 +9,7 @@ constexpr int maxWidth = 420;
 }
 
 Notice::Notice(QWidget *owner)
-    : QLabel(owner, Qt::ToolTip | Qt::FramelessWindowHint)
+    : QLabel(owner)
 {
     setObjectName(QStringLiteral("notice"));
     setTextFormat(Qt::PlainText);
@@ -19,7 +19,10 @@ Notice::Notice(QWidget *owner)
     setForegroundRole(QPalette::ToolTipText);
     setBackgroundRole(QPalette::ToolTipBase);
     setAutoFillBackground(true);
-    setAttribute(Qt::WA_ShowWithoutActivating);
+    // A balloon inside the window: clicks go through to the control it covers.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
     m_hideTimer.setSingleShot(true);
     m_hideTimer.setInterval(shownMs);
     connect(&m_hideTimer, &QTimer::timeout, this, &QWidget::hide);
@@ -32,20 +35,35 @@ void Notice::show(QWidget *anchor, const QString &text)
     setFixedWidth(qMin(maxWidth, fontMetrics().horizontalAdvance(text) + 2 * (margin() + frameWidth()) + 2));
     adjustSize();
 
-    // Below the control, kept on its screen.
-    QPoint at = anchor->mapToGlobal(QPoint(0, anchor->height() + 2));
-    if (const QScreen *screen = anchor->screen()) {
-        const QRect area = screen->availableGeometry();
-        at.setX(qBound(area.left(), at.x(), area.right() - width()));
-        if (at.y() + height() > area.bottom())
-            at.setY(anchor->mapToGlobal(QPoint(0, 0)).y() - height() - 2);
-    }
-    move(at);
+    // Below the control, or above it where the window ends; always inside.
+    const QWidget *window = parentWidget();
+    const QPoint below = anchor->mapTo(window, QPoint(0, anchor->height() + 2));
+    int y = below.y();
+    if (y + height() > window->height())
+        y = anchor->mapTo(window, QPoint(0, 0)).y() - height() - 2;
+    move(qBound(0, below.x(), qMax(0, window->width() - width())), qMax(0, y));
     QLabel::show();
+    raise();
     m_hideTimer.start();
 }
 
-void Notice::mousePressEvent(QMouseEvent *)
+bool Notice::eventFilter(QObject *watched, QEvent *event)
 {
-    hide();
+    // Like a tool tip, it goes at the next press of a key or a mouse button.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
+        hide();
+    return QLabel::eventFilter(watched, event);
+}
+
+void Notice::showEvent(QShowEvent *event)
+{
+    qApp->installEventFilter(this);
+    QLabel::showEvent(event);
+}
+
+void Notice::hideEvent(QHideEvent *event)
+{
+    qApp->removeEventFilter(this);
+    m_hideTimer.stop();
+    QLabel::hideEvent(event);
 }

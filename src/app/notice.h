@@ -16,7 +16,9 @@ public:
     QWidget *anchor() const { return m_anchor; }
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QPointer<QWidget> m_anchor;
