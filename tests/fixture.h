@@ -29,6 +29,7 @@ public:
         return w;
     }
 
+    QString configDir() const { return m_config.path(); }  // XDG_CONFIG_HOME while the fixture lives
     void mapPort(int port, const QString &target);
     void selectPort(int port);
     void click(const char *button);
