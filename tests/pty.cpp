@@ -104,3 +104,21 @@ void Pty::setSettings(const termios &settings)
 {
     ::tcsetattr(m_master, TCSANOW, &settings);
 }
+
+std::future<void> Pty::writeInBackground(const QByteArray &bytes)
+{
+    return std::async(std::launch::async, [fd = m_master, bytes] {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0) {
+                done += n;
+            } else if (errno == EAGAIN) {
+                pollfd out{fd, POLLOUT, 0};
+                ::poll(&out, 1, 100);
+            } else {
+                return;
+            }
+        }
+    });
+}

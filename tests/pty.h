@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <termios.h>
+#include <future>
 
 class Pty
 {
@@ -21,6 +22,9 @@ public:
     QByteArray read(qsizetype count, int timeoutMs = 5000);
     // What has come so far, after letting events run for `settleMs`.
     QByteArray readAll(int settleMs = 50);
+    // Writes at full speed from a thread of its own, while the test's own
+    // thread runs the window; the future is ready when all is written.
+    std::future<void> writeInBackground(const QByteArray &bytes);
     // Closes this side, as when a USB adapter is pulled out.
     void hangUp();
     termios settings() const;
