@@ -1,7 +1,7 @@
 #include "fixture.h"
 
 #include "app/notice.h"
-#include "pty.h"
+#include "pseudoterminal.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 
 #include "app/form1.h"
 
-#include "pty.h"
+#include "pseudoterminal.h"
 
 #include <QColor>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 
 #include "app/textbox.h"
 #include "fixture.h"
-#include "pty.h"
+#include "pseudoterminal.h"
 #include "serial/mscomm.h"
 #include "serial/receivelog.h"
 

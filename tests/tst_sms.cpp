@@ -3,7 +3,7 @@
 #include "app/notice.h"
 #include "app/textbox.h"
 #include "fixture.h"
-#include "pty.h"
+#include "pseudoterminal.h"
 #include "serial/mscomm.h"
 
 #include <QElapsedTimer>

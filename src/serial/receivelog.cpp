@@ -38,8 +38,10 @@ void ReceiveLog::dropOldestLines()
     QTextDocument *doc = m_text2->document();
     if (doc->characterCount() <= m_capacity)
         return;
-    // Drop a tenth more than needed, so this does not run on every append.
-    const int cut = doc->characterCount() - m_capacity + m_capacity / 10;
+    // Each removal from the top costs tens of milliseconds however little
+    // goes, and more the more goes: a hundredth of the capacity at a time
+    // keeps every pause under a tenth of a second.
+    const int cut = doc->characterCount() - m_capacity + m_capacity / 100;
     QTextBlock first = doc->findBlock(cut);
     if (first.position() < cut && first.next().isValid())
         first = first.next();

@@ -1,4 +1,4 @@
-#include "pty.h"
+#include "pseudoterminal.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
