@@ -78,8 +78,12 @@ void TestFaults::unplugAndReplug()
         QCOMPARE(f->connectColor(), lightRed);
     }
     QCOMPARE(openFds(), fdsBefore);
+#ifndef __SANITIZE_ADDRESS__  // its quarantine keeps freed memory; LeakSanitizer watches leaks there
     const long grownKb = residentKb() - kbBefore;
     QVERIFY2(grownKb < 4096, qPrintable(QStringLiteral("%1 kB more").arg(grownKb)));
+#else
+    Q_UNUSED(kbBefore);
+#endif
 }
 
 void TestFaults::connectDisconnectAThousandTimes()

@@ -13,7 +13,7 @@ public:
     explicit Notice(QWidget *owner);
 
     void show(QWidget *anchor, const QString &text);
-    QWidget *anchor() const { return m_anchor; }
+    QWidget *anchor() const { return m_anchor.data(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -29,13 +29,6 @@ MSComm::MSComm(QObject *parent)
     connect(&m_linkCheck, &QTimer::timeout, this, &MSComm::checkLink);
 }
 
-MSComm::~MSComm()
-{
-    // Closing here releases the device and its lock even when the window is
-    // closed without Exit.
-    m_port.close();
-}
-
 void MSComm::setCommPort(qint16 port)
 {
     m_commPort = port;
@@ -45,7 +38,6 @@ QString MSComm::device() const
 {
     return PortMap::device(m_commPort);
 }
-
 
 bool MSComm::setPortOpen(bool open)
 {

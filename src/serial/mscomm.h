@@ -11,8 +11,9 @@ class MSComm : public QObject
 {
     Q_OBJECT
 public:
+    // Destroyed with the window, the port closes and its device and lock are
+    // free at once, whether or not Exit closed it first.
     explicit MSComm(QObject *parent = nullptr);
-    ~MSComm() override;
 
     qint16 commPort() const { return m_commPort; }
     void setCommPort(qint16 port);  // takes effect at the next open

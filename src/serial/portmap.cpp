@@ -11,7 +11,7 @@ QString device(int port)
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(port);
 #else
-    const QString configured = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+    QString configured = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         + QStringLiteral("/vexmo-at/ports/com%1").arg(port);
     // A dangling link still names the port the user chose: opening it then
     // fails and says so, rather than quietly opening a fixed device instead.
