@@ -33,19 +33,10 @@ Pty::~Pty()
 
 void Pty::write(const QByteArray &bytes)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0) {
-            done += n;
-        } else if (errno == EAGAIN) {
-            pollfd fd{m_master, POLLOUT, 0};
-            ::poll(&fd, 1, 10);
-            QCoreApplication::processEvents();  // let the program drain the line
-        } else {
-            qFatal("write to pty failed: %s", strerror(errno));
-        }
-    }
+    // The program drains the line only while its events run.
+    const std::future<void> written = writeInBackground(bytes);
+    while (written.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        QCoreApplication::processEvents();
 }
 
 qsizetype Pty::take(QByteArray &into)
@@ -117,7 +108,7 @@ std::future<void> Pty::writeInBackground(const QByteArray &bytes)
                 pollfd out{fd, POLLOUT, 0};
                 ::poll(&out, 1, 100);
             } else {
-                return;
+                qFatal("write to pty failed: %s", strerror(errno));
             }
         }
     });

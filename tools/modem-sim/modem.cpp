@@ -90,7 +90,7 @@ void Modem::resetSettings()
     m_cmgf = 0;
     static constexpr int defaultCnmi[5] = {2, 1, 0, 0, 0};
     std::copy(std::begin(defaultCnmi), std::end(defaultCnmi), m_cnmi);
-    m_clip = false;
+    m_clip = 0;
     m_pinReady = m_options.pin.empty();
     m_line.clear();
     m_overflow = false;
@@ -274,14 +274,7 @@ Modem::Result Modem::extended(const std::string &name, const std::string &form, 
     const std::vector<std::string> a = splitArgs(args);
     int n = 0;
     if (name == "+CMEE") {
-        if (form == "?")
-            return {{"+CMEE: " + std::to_string(m_cmee)}, "OK"};
-        if (form == "=?")
-            return {{"+CMEE: (0-2)"}, "OK"};
-        if (form == "=" && toInt(args, n) && n <= 2) {
-            m_cmee = n;
-            return {};
-        }
+        return numberSetting(name, form, args, m_cmee, 2);
     } else if (name == "+CPIN") {
         if (form == "?")
             return {{m_pinReady ? "+CPIN: READY" : "+CPIN: SIM PIN"}, "OK"};
@@ -306,14 +299,7 @@ Modem::Result Modem::extended(const std::string &name, const std::string &form, 
         m_poweredDown = true;
         return {{}, n == 1 ? "NORMAL POWER DOWN" : ""};
     } else if (name == "+CMGF") {
-        if (form == "?")
-            return {{"+CMGF: " + std::to_string(m_cmgf)}, "OK"};
-        if (form == "=?")
-            return {{"+CMGF: (0,1)"}, "OK"};
-        if (form == "=" && toInt(args, n) && n <= 1) {
-            m_cmgf = n;
-            return {};
-        }
+        return numberSetting(name, form, args, m_cmgf, 1);
     } else if (name == "+CNMI") {
         if (form == "?") {
             std::string s = "+CNMI: ";
@@ -332,12 +318,9 @@ Modem::Result Modem::extended(const std::string &name, const std::string &form, 
             return {};
         }
     } else if (name == "+CLIP") {
-        if (form == "?")
+        if (form == "?")  // and the network's own setting: provisioned
             return {{"+CLIP: " + std::to_string(m_clip) + ",1"}, "OK"};
-        if (form == "=" && toInt(args, n) && n <= 1) {
-            m_clip = n == 1;
-            return {};
-        }
+        return numberSetting(name, form, args, m_clip, 1);
     } else if (name == "+CMGS" && form == "=") {
         if (!m_pinReady)
             return cmsError(302);
@@ -367,18 +350,37 @@ Modem::Result Modem::extended(const std::string &name, const std::string &form, 
     return {{}, "ERROR"};
 }
 
-Modem::Result Modem::cmeError(int code) const
+Modem::Result Modem::numberSetting(const std::string &name, const std::string &form, const std::string &args,
+                                   int &value, int max)
+{
+    int n = 0;
+    if (form == "?")
+        return {{name + ": " + std::to_string(value)}, "OK"};
+    if (form == "=?")
+        return {{name + ": (0-" + std::to_string(max) + ")"}, "OK"};
+    if (form == "=" && toInt(args, n) && n <= max) {
+        value = n;
+        return {};
+    }
+    return {{}, "ERROR"};
+}
+
+// AT+CMEE decides how an error reads: plain, by number, or in words.
+Modem::Result Modem::error(const char *prefix, int code, const std::map<int, const char *> &texts) const
 {
     if (m_cmee == 0)
         return {{}, "ERROR"};
-    return {{}, "+CME ERROR: " + (m_cmee == 1 ? std::to_string(code) : std::string(cmeTexts.at(code)))};
+    return {{}, prefix + (m_cmee == 1 ? std::to_string(code) : std::string(texts.at(code)))};
+}
+
+Modem::Result Modem::cmeError(int code) const
+{
+    return error("+CME ERROR: ", code, cmeTexts);
 }
 
 Modem::Result Modem::cmsError(int code) const
 {
-    if (m_cmee == 0)
-        return {{}, "ERROR"};
-    return {{}, "+CMS ERROR: " + (m_cmee == 1 ? std::to_string(code) : std::string(cmsTexts.at(code)))};
+    return error("+CMS ERROR: ", code, cmsTexts);
 }
 
 Modem::Result Modem::listMessages(const std::string &status)

@@ -4,6 +4,7 @@
 // out; unsolicited events (an incoming SMS or call) are raised by the caller.
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,9 @@ private:
     Result extended(const std::string &name, const std::string &form, const std::string &args);
     Result basic(char command, int value, bool &stop, const std::string &rest);
     Result dial(const std::string &dialString);
+    static Result numberSetting(const std::string &name, const std::string &form, const std::string &args,
+                                int &value, int max);
+    Result error(const char *prefix, int code, const std::map<int, const char *> &texts) const;
     Result cmeError(int code) const;
     Result cmsError(int code) const;
     Result listMessages(const std::string &status);
@@ -84,7 +88,7 @@ private:
     int m_cmee = 0;
     int m_cmgf = 0;
     int m_cnmi[5] = {2, 1, 0, 0, 0};
-    bool m_clip = false;
+    int m_clip = 0;
     bool m_pinReady = false;
     // Line and SMS entry state.
     std::string m_line;
