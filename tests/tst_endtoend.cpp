@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
+#include <unistd.h>
 
 class TestEndToEnd : public QObject
 {
@@ -24,6 +25,7 @@ private slots:
     void incomingCallAnswered();
     void wrongPin();
     void incomingSmsIsIndicated();
+    void simulatorOutlivesAHungUpTerminal();
 
 private:
     QString log() const { return TextBox::text(f->get<QPlainTextEdit>("Text2")); }
@@ -128,6 +130,29 @@ void TestEndToEnd::incomingSmsIsIndicated()
     press("Command17");  // Read SMS nr 1
     QVERIFY(log().contains(QStringLiteral("+CMGR: \"REC UNREAD\",\"+4915550\"")));
     QVERIFY(log().contains(QStringLiteral("\r\nsee you at noon\r\n")));
+}
+
+void TestEndToEnd::simulatorOutlivesAHungUpTerminal()
+{
+    f->click("Command3");  // the terminal lets go of the line
+    event("ring +4930");
+    event("sms +4930 while nobody listens");
+    // Nobody on the line: the simulator waits without spinning.
+    auto cpuTicks = [pid = modem.processId()] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        stat.open(QIODevice::ReadOnly);
+        const QList<QByteArray> fields = stat.readAll().split(' ');
+        return fields.value(13).toLong() + fields.value(14).toLong();  // utime + stime, in clock ticks
+    };
+    const long before = cpuTicks();
+    QTest::qWait(1000);  // the simulator's own time is what is measured here
+    QVERIFY2(cpuTicks() - before < sysconf(_SC_CLK_TCK) / 10, "more than 10 % of a core while idle");
+    QCOMPARE(modem.state(), QProcess::Running);
+    // The call rang for nobody; back on the line, the module answers again.
+    f->click("Command2");
+    event("hangup");
+    press("Command11");
+    QCOMPARE(log(), QStringLiteral("AT\r\r\nOK\r\n\n"));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -163,8 +163,9 @@ int main(int argc, char *argv[])
         ::poll(&line, 1, 0);
         const bool peerPresent = !(line.revents & POLLHUP);
 
-        pollfd fds[2] = {{STDIN_FILENO, short(inputOpen ? POLLIN : 0), 0},
-                         {master, short(peerPresent ? POLLIN : 0), 0}};
+        // A hang-up is reported whatever is asked for, so a line without a
+        // terminal is left out of the wait altogether (a negative fd).
+        pollfd fds[2] = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0}, {peerPresent ? master : -1, POLLIN, 0}};
         if (::poll(fds, 2, peerPresent ? 1000 : 100) < 0 && errno != EINTR)
             break;
 
