@@ -151,6 +151,7 @@ void TestEndToEnd::simulatorOutlivesAHungUpTerminal()
     // The call rang for nobody; back on the line, the module answers again.
     f->click("Command2");
     event("hangup");
+    QTRY_VERIFY(log().endsWith(QStringLiteral("\r\nNO CARRIER\r\n")));
     press("Command11");
     QCOMPARE(log(), QStringLiteral("AT\r\r\nOK\r\n\n"));
 }

@@ -53,11 +53,20 @@ bool makeDirectories(const std::string &path)
     return true;
 }
 
+// True while a terminal has the line open: without one the master side
+// reports a hang-up.
+bool peerPresent(int master)
+{
+    pollfd line{master, POLLIN, 0};
+    ::poll(&line, 1, 0);
+    return !(line.revents & POLLHUP);
+}
+
 // Writes what the module says. Nothing is kept for a terminal that is not
 // there, as a real serial line would not keep it either.
-void send(int master, bool peerPresent, const std::string &bytes)
+void send(int master, const std::string &bytes)
 {
-    if (!peerPresent || bytes.empty())
+    if (bytes.empty() || !peerPresent(master))
         return;
     size_t done = 0;
     while (done < bytes.size()) {
@@ -157,23 +166,19 @@ int main(int argc, char *argv[])
     bool inputOpen = true;
     std::string pendingInput;
     while (!stopRequested) {
-        // While no terminal has the device open the master side reports a
-        // hang-up at once; then only standard input is watched, for a while.
-        pollfd line{master, POLLIN, 0};
-        ::poll(&line, 1, 0);
-        const bool peerPresent = !(line.revents & POLLHUP);
-
         // A hang-up is reported whatever is asked for, so a line without a
-        // terminal is left out of the wait altogether (a negative fd).
-        pollfd fds[2] = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0}, {peerPresent ? master : -1, POLLIN, 0}};
-        if (::poll(fds, 2, peerPresent ? 1000 : 100) < 0 && errno != EINTR)
+        // terminal is left out of the wait (a negative fd), which is then
+        // short, to see the terminal come back soon.
+        const bool present = peerPresent(master);
+        pollfd fds[2] = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0}, {present ? master : -1, POLLIN, 0}};
+        if (::poll(fds, 2, present ? 1000 : 100) < 0 && errno != EINTR)
             break;
 
         if (fds[1].revents & POLLIN) {
             char buffer[1024];
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0)
-                send(master, true, modem.receive(std::string_view(buffer, size_t(n))));
+                send(master, modem.receive(std::string_view(buffer, size_t(n))));
         }
         if (fds[0].revents & (POLLIN | POLLHUP)) {
             char buffer[1024];
@@ -188,11 +193,11 @@ int main(int argc, char *argv[])
                     std::string out;
                     if (!event(command, modem, out))
                         stopRequested = 1;
-                    send(master, peerPresent, out);
+                    send(master, out);
                 }
             }
         }
-        send(master, peerPresent, modem.tick());
+        send(master, modem.tick());
     }
 
     if (!link.empty()) {
