@@ -6,6 +6,7 @@
 #include "app/textbox.h"
 #include "commands/catalogue.h"
 #include "fixture.h"
+#include "processstats.h"
 #include "serial/mscomm.h"
 
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -50,25 +50,6 @@ double percentile(std::vector<double> v, double p)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(p * double(v.size())))];
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double residentMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
 }
 
 QPlainTextEdit *logBox(Fixture &f)
@@ -131,7 +112,7 @@ std::vector<LogSize> appendCostAndMemory(const std::vector<double> &sizesMb)
 {
     ConnectedFixture f(1);
     QTextDocument *doc = logBox(f)->document();
-    const double emptyMb = residentMb();
+    const double emptyMb = ProcessStats::residentMb();
     const QByteArray line = "+CMGL: 1,\"REC READ\",\"+4930123456\",\"\",\"26/12/07\"\r\n";
     const QByteArray chunk = QByteArray(1022, 'x') + "\r\n";
     std::vector<LogSize> result;
@@ -145,9 +126,9 @@ std::vector<LogSize> appendCostAndMemory(const std::vector<double> &sizesMb)
                 QCoreApplication::processEvents(QEventLoop::AllEvents);
             writer.wait();
         }
-        LogSize size{mb, {}, 0, residentMb()};
+        LogSize size{mb, {}, 0, ProcessStats::residentMb()};
         const int held = doc->characterCount() - 1;
-        size.bytesPerCharacter = held > 0 ? (residentMb() - emptyMb) * 1024 * 1024 / held : 0;
+        size.bytesPerCharacter = held > 0 ? (ProcessStats::residentMb() - emptyMb) * 1024 * 1024 / held : 0;
         for (int run = 0; run < 7; ++run) {
             const int before = doc->characterCount() - 1;
             QElapsedTimer clock;
@@ -194,11 +175,11 @@ std::pair<double, double> throughput()
 double idleCpuPercent()
 {
     ConnectedFixture f(1);
-    const double before = cpuSeconds();
+    const double before = ProcessStats::cpuSeconds();
     QEventLoop idle;  // no polling of our own: only the window's timers run
     QTimer::singleShot(10000, &idle, &QEventLoop::quit);
     idle.exec();
-    return (cpuSeconds() - before) / 10.0 * 100.0;
+    return (ProcessStats::cpuSeconds() - before) / 10.0 * 100.0;
 }
 
 std::vector<double> startUp(const QString &self)
@@ -314,7 +295,7 @@ int main(int argc, char *argv[])
     {
         // First, before anything larger has grown the heap.
         ConnectedFixture f(1);
-        add(QStringLiteral("resident size, empty log, port open"), QStringLiteral("MB"), {residentMb()},
+        add(QStringLiteral("resident size, empty log, port open"), QStringLiteral("MB"), {ProcessStats::residentMb()},
             QStringLiteral("-"), true);
     }
     std::fprintf(stderr, "latency...\n");

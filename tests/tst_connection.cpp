@@ -3,6 +3,7 @@
 
 #include "app/notice.h"
 #include "fixture.h"
+#include "processstats.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm.h"
 
@@ -11,20 +12,11 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
-#include <sys/resource.h>
 
 namespace {
 
 const QColor lightRed(255, 192, 192);
 const QColor lightGreen(192, 255, 192);
-
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
-        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 } // namespace
 
@@ -194,7 +186,7 @@ void TestConnection::vanishedDeviceClosesThePortWithoutSpinning()
     auto modem = std::make_unique<Pty>();
     f->connectTo(4, *modem);
     QVERIFY(f->form().comm()->portOpen());
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = ProcessStats::cpuSeconds();
     QElapsedTimer clock;
     clock.start();
     modem.reset();  // the other side goes away
@@ -203,7 +195,7 @@ void TestConnection::vanishedDeviceClosesThePortWithoutSpinning()
     QVERIFY2(f->noticeText().contains(QStringLiteral("lost")), qPrintable(f->noticeText()));
     // Idle afterwards: a second of waiting costs next to no CPU time.
     QTest::qWait(1000);
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = ProcessStats::cpuSeconds() - cpuBefore;
     QVERIFY2(cpu < 0.3 * clock.elapsed() / 1000.0, qPrintable(QString::number(cpu)));
 }
 
