@@ -3,11 +3,11 @@
 // "Performance"). Every figure is the median and the worst of several runs.
 
 #include "app/form1.h"
-#include "app/textbox.h"
 #include "commands/catalogue.h"
 #include "fixture.h"
 #include "processstats.h"
 #include "serial/mscomm.h"
+#include "widgets/crlftext.h"
 
 #include <QApplication>
 #include <QDir>

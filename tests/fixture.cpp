@@ -1,7 +1,7 @@
 #include "fixture.h"
 
-#include "app/notice.h"
 #include "pseudoterminal.h"
+#include "widgets/notice.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,14 +1,17 @@
 // Connect, Disconnect, Exit and the link indicator against real
 // pseudo-terminals mapped to Com numbers.
 
-#include "app/notice.h"
 #include "fixture.h"
 #include "processstats.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm.h"
+#include "serial/portmap.h"
+#include "widgets/notice.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
@@ -42,6 +45,7 @@ private slots:
     void exitClosesThePortAndReleasesIt();
     void destroyingTheWindowReleasesThePort();
     void fixedDeviceNames();
+    void readmeNamesTheSameDevices();
 
 private:
     std::unique_ptr<Fixture> f;
@@ -251,6 +255,26 @@ void TestConnection::fixedDeviceNames()
     }
     f->mapPort(15, QStringLiteral("/dev/null"));
     QVERIFY(comm.device().endsWith(QStringLiteral("/vexmo-at/ports/com15")));
+}
+
+void TestConnection::readmeNamesTheSameDevices()
+{
+    QFile readme(QStringLiteral(SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    // | Com5-Com8 | `/dev/ttyUSB0`-`/dev/ttyUSB3` |
+    static const QRegularExpression row(QStringLiteral(R"(^\s*\| Com(\d+)-Com(\d+) \| `(/dev/\D+)(\d+)`-`\3(\d+)` \|$)"),
+                                        QRegularExpression::MultilineOption);
+    QStringList documented;
+    for (auto m = row.globalMatch(QString::fromUtf8(readme.readAll())); m.hasNext();) {
+        const auto r = m.next();
+        QCOMPARE(r.captured(4).toInt(), 0);
+        QCOMPARE(r.captured(5).toInt(), r.captured(2).toInt() - r.captured(1).toInt());
+        documented << r.captured(1) + QLatin1Char('-') + r.captured(2) + QLatin1Char(' ') + r.captured(3);
+    }
+    QStringList mapped;
+    for (const PortMap::Family &family : PortMap::families())
+        mapped << QStringLiteral("%1-%2 %3").arg(family.first).arg(family.last).arg(QLatin1String(family.prefix));
+    QCOMPARE(documented, mapped);
 }
 
 QTEST_MAIN(TestConnection)

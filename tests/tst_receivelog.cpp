@@ -1,10 +1,10 @@
 // What the modem sends, as the log shows it.
 
-#include "app/textbox.h"
 #include "fixture.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm.h"
 #include "serial/receivelog.h"
+#include "widgets/crlftext.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
@@ -37,7 +37,7 @@ private slots:
     void oldestLinesGoBeyondTheCapacity();
 
 private:
-    QString log() const { return TextBox::text(text2()); }
+    QString log() const { return CrLfText::text(text2()); }
     QPlainTextEdit *text2() const { return f->get<QPlainTextEdit>("Text2"); }
     // Sends bytes and waits until the log has taken in `expectedLength` characters.
     void receive(const QByteArray &bytes, qsizetype expectedLength);

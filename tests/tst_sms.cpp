@@ -1,10 +1,10 @@
 // The two-stage SMS send and the lone Ctrl-Z, timed on the wire.
 
-#include "app/notice.h"
-#include "app/textbox.h"
 #include "fixture.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm.h"
+#include "widgets/crlftext.h"
+#include "widgets/notice.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>

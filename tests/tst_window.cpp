@@ -1,10 +1,12 @@
 // The window as designed: places, texts, fonts, colours, focus, start-up.
 
 #include "app/inventory.h"
-#include "app/notice.h"
-#include "app/textbox.h"
+#include "commands/commandpanel.h"
 #include "fixture.h"
 #include "serial/mscomm.h"
+#include "widgets/crlftext.h"
+#include "widgets/lookup.h"
+#include "widgets/notice.h"
 
 #include <QComboBox>
 #include <QFontInfo>
@@ -41,6 +43,7 @@ private slots:
     void resizingMovesNothing();
     void typedPortNameAddsNoEntry();
     void exitWithPortClosedEndsTheProgram();
+    void aMissingControlStopsStartUpNamingIt();
 
 private:
     std::unique_ptr<Fixture> f;
@@ -51,7 +54,7 @@ void TestWindow::clientAreaAndCaption()
     QCOMPARE(f->form().size(), QSize(940, 599));  // 14100 x 8985 twips
     QVERIFY(f->form().windowTitle().startsWith(QStringLiteral("Vexmo AT Command (")));
     QVERIFY(f->form().windowTitle().endsWith(QLatin1Char(')')));
-    QVERIFY(!f->form().windowIcon().isNull());
+    QVERIFY(!f->form().windowIcon().pixmap(32).isNull());  // the picture itself, linked in
 }
 
 void TestWindow::placesAndSizes_data()
@@ -113,7 +116,7 @@ void TestWindow::textsKeepTheirBlanks()
     QCOMPARE(f->get("Command24")->toolTip(), QStringLiteral("AT+CMEE=2 (gives detailed error information )"));
     QCOMPARE(f->get<QLineEdit>("Text4")->text(), QStringLiteral("4821"));
     QCOMPARE(f->get<QLineEdit>("Text5")->text(), QStringLiteral("+xxxxxxxxxx"));
-    QCOMPARE(TextBox::text(f->get<QPlainTextEdit>("Text6")), QStringLiteral("Hello World!\r\n"));
+    QCOMPARE(CrLfText::text(f->get<QPlainTextEdit>("Text6")), QStringLiteral("Hello World!\r\n"));
     QCOMPARE(f->get<QPlainTextEdit>("Text6")->document()->blockCount(), 2);
     QCOMPARE(f->get<QTextEdit>("Text1")->document()->blockCount(), 6);
 
@@ -193,7 +196,7 @@ void TestWindow::stateAfterStartUp()
         QCOMPARE(combo->itemData(i).toInt(), i + 1);
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(combo->currentText(), QStringLiteral("Com1"));
-    QCOMPARE(TextBox::text(f->get<QPlainTextEdit>("Text2")), QString());
+    QCOMPARE(CrLfText::text(f->get<QPlainTextEdit>("Text2")), QString());
     QVERIFY(!f->form().comm()->portOpen());
     auto *timer = f->form().findChild<QTimer *>(QStringLiteral("Timer3"));
     QVERIFY(timer && !timer->isActive());
@@ -220,7 +223,7 @@ void TestWindow::tabChainFollowsTheTabIndex()
         QCOMPARE(focused(), order.at(i));
     }
     // Tab in a multi-line box moves on rather than typing a tab.
-    QCOMPARE(TextBox::text(f->get<QPlainTextEdit>("Text2")), QString());
+    QCOMPARE(CrLfText::text(f->get<QPlainTextEdit>("Text2")), QString());
     for (int i = order.size() - 2; i >= 0; --i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(focused(), order.at(i));
@@ -269,6 +272,20 @@ void TestWindow::exitWithPortClosedEndsTheProgram()
     f->click("Command7");
     QVERIFY(!f->form().isVisible());
     QVERIFY(!f->form().comm()->portOpen());
+}
+
+void TestWindow::aMissingControlStopsStartUpNamingIt()
+{
+    // The catalogue's boxes are resolved when the panel is wired, not at the
+    // first press: a window without Text8 is refused at once.
+    delete f->get("Text8");
+    try {
+        CommandPanel panel(f->form().comm(), &f->form(), f->form().notice(), nullptr);
+        QFAIL("a window without Text8 was accepted");
+    } catch (const Widgets::MissingControl &missing) {
+        QCOMPARE(QString::fromLatin1(missing.what()),
+                 QStringLiteral("the window has no control named Text8 of kind QLineEdit"));
+    }
 }
 
 QTEST_MAIN(TestWindow)

@@ -1,14 +1,16 @@
 #include "app/form1.h"
 
 #include "app/inventory.h"
-#include "app/notice.h"
-#include "app/textbox.h"
-#include "app/widgets.h"
-#include "commands/catalogue.h"
+#include "commands/commandpanel.h"
 #include "commands/smssend.h"
-#include "serial/connection.h"
+#include "serial/connectcontrol.h"
 #include "serial/mscomm.h"
 #include "serial/receivelog.h"
+#include "widgets/crlftext.h"
+#include "widgets/lookup.h"
+#include "widgets/notice.h"
+#include "widgets/style.h"
+#include "widgets/twips.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -53,8 +55,8 @@ Form1::Form1(QWidget *parent)
             combo1->setEditText(combo1->itemText(combo1->currentIndex()));
     });
 
-    new Connection(m_comm, combo1, control<QPushButton>("Command2"), control<QPushButton>("Command3"),
-                   m_notice, this);
+    new ConnectControl(m_comm, combo1, control<QPushButton>("Command2"), control<QPushButton>("Command3"),
+                       m_notice, this);
     new ReceiveLog(m_comm, control<QPlainTextEdit>("Text2"), control<QPushButton>("Command25"), this);
     new CommandPanel(m_comm, this, m_notice, this);
     new SmsSend(m_comm, control<QLineEdit>("Text5"), control<QPlainTextEdit>("Text6"), m_timer3,
@@ -71,7 +73,7 @@ QString Form1::caption()
 
 template <typename T> T *Form1::control(const char *name) const
 {
-    return findChild<T *>(QLatin1String(name));
+    return Widgets::control<T>(this, name);
 }
 
 void Form1::Form_Load()
@@ -81,7 +83,7 @@ void Form1::Form_Load()
         combo1->addItem(QStringLiteral("Com%1").arg(n));
         combo1->setItemData(combo1->count() - 1, n);
     }
-    TextBox::setText(control<QPlainTextEdit>("Text2"), QString());
+    CrLfText::setText(control<QPlainTextEdit>("Text2"), QString());
     m_comm->setInBufferCount(0);
     combo1->setCurrentIndex(0);
     control<QWidget>("Text2")->setFocus();

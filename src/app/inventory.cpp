@@ -1,7 +1,9 @@
 #include "app/inventory.h"
 
-#include "app/textbox.h"
-#include "app/widgets.h"
+#include "serial/portmap.h"
+#include "widgets/crlftext.h"
+#include "widgets/style.h"
+#include "widgets/twips.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -17,14 +19,18 @@ namespace Inventory {
 
 namespace {
 
-// Text1 tells the user where each Com number leads.
-const QString portNotice = QStringLiteral(
-    "Com1-4   /dev/ttyS0-3\n"
-    "Com5-8   /dev/ttyUSB0-3\n"
-    "Com9-12  /dev/ttyACM0-3\n"
-    "Com13-15 /dev/rfcomm0-2\n"
-    "Any other: a link named\n"
-    "~/.config/vexmo-at/ports/comN");
+// Text1 tells the user where each Com number leads, one family a line.
+QString portNotice()
+{
+    QStringList lines;
+    for (const PortMap::Family &family : PortMap::families()) {
+        lines << QStringLiteral("Com%1-%2").arg(family.first).arg(family.last).leftJustified(9)
+                + QStringLiteral("%1%2-%3").arg(QLatin1String(family.prefix)).arg(0).arg(family.last - family.first);
+    }
+    lines << QStringLiteral("Any other: a link named")
+          << QStringLiteral("~/.config/%1/comN").arg(PortMap::linkFolder);
+    return lines.join(QLatin1Char('\n'));
+}
 
 // Six lines of the notice's font at its natural spacing are taller than
 // the box.
@@ -62,7 +68,7 @@ QWidget *create(const Control &c, QWidget *parent)
         return new QLineEdit(c.text, parent);
     case Kind::MultiLineTextBox: {
         auto *box = multiLineBox<QPlainTextEdit>(parent);
-        TextBox::setText(box, c.text);
+        CrLfText::setText(box, c.text);
         return box;
     }
     case Kind::NoticeBox: {
@@ -102,7 +108,7 @@ const std::vector<Control> &controls()
         {"Text2", K::MultiLineTextBox, "", "Text2", "", 120, 120, 5715, 8655, 0},
         {"Command25", K::Button, "", "Clear text", "", 6060, 6720, 855, 315, 43},
         {"Command7", K::Button, "", "Exit", "", 7140, 6720, 855, 315, 25},
-        {"Text1", K::NoticeBox, "", portNotice, "", 9660, 6720, 4335, 1275, 34, F::Mono},
+        {"Text1", K::NoticeBox, "", portNotice(), "", 9660, 6720, 4335, 1275, 34, F::Mono},
         {"Frame3", K::Frame, "", "General ", "", 5940, 60, 3975, 3675, 16},
         {"Frame6", K::Frame, "", "Send any Commando", "", 5940, 3840, 3975, 1635, 35},
         {"Frame5", K::Frame, "", "Communication", "", 5940, 5580, 3975, 915, 30},

@@ -1,10 +1,5 @@
 #include "commands/catalogue.h"
 
-#include "commands/commandline.h"
-
-#include <QLineEdit>
-#include <QPushButton>
-
 namespace Catalogue {
 
 const std::vector<Entry> &entries()
@@ -34,23 +29,3 @@ const std::vector<Entry> &entries()
 }
 
 } // namespace Catalogue
-
-CommandPanel::CommandPanel(MSComm *comm, QWidget *form, Notice *notice, QObject *parent)
-    : QObject(parent), m_comm(comm), m_form(form), m_notice(notice)
-{
-    for (const Catalogue::Entry &entry : Catalogue::entries()) {
-        auto *button = form->findChild<QPushButton *>(QLatin1String(entry.button));
-        connect(button, &QPushButton::clicked, this, [this, &entry] { click(entry); });
-    }
-}
-
-void CommandPanel::click(const Catalogue::Entry &entry)
-{
-    const QString parameter = entry.parameterBox
-        ? m_form->findChild<QLineEdit *>(QLatin1String(entry.parameterBox))->text()
-        : QString();
-    CommandLine::send(m_comm,
-                      CommandLine::compose(QLatin1String(entry.fixed), parameter, entry.quoted,
-                                           CommandLine::terminator),
-                      m_notice, m_form->findChild<QWidget *>(QLatin1String(entry.button)));
-}

@@ -1,7 +1,7 @@
 #include "commands/commandline.h"
 
-#include "app/notice.h"
 #include "serial/mscomm.h"
+#include "widgets/notice.h"
 
 namespace CommandLine {
 

@@ -1,7 +1,7 @@
 #include "commands/smssend.h"
 
-#include "app/textbox.h"
 #include "commands/commandline.h"
+#include "widgets/crlftext.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,7 +29,7 @@ void SmsSend::Command16_Click()
 void SmsSend::Timer3_Timer()
 {
     // The body is read now, so text typed during the wait goes with it.
-    const QString body = TextBox::text(m_text6) + CommandLine::ctrlZ;
+    const QString body = CrLfText::text(m_text6) + CommandLine::ctrlZ;
     CommandLine::send(m_comm, body, m_notice, m_command16);
     m_timer3->stop();  // one body per arming, whether or not the write succeeded
 }

@@ -22,11 +22,11 @@ public:
     SmsSend(MSComm *comm, QLineEdit *text5, QPlainTextEdit *text6, QTimer *timer3,
             QPushButton *command16, QPushButton *command9, Notice *notice, QObject *parent);
 
+private:
     void Command16_Click();
     void Timer3_Timer();
     void Command9_Click();
 
-private:
     MSComm *m_comm;
     QLineEdit *m_text5;
     QPlainTextEdit *m_text6;

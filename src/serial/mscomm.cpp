@@ -122,11 +122,11 @@ void MSComm::handleError(QSerialPort::SerialPortError error)
 
 void MSComm::checkLink()
 {
+#ifdef Q_OS_UNIX  // a device node is a file only there
     if (!QFileInfo::exists(m_openedPath)) {
         loseLink(tr("the device is gone"));
         return;
     }
-#ifdef Q_OS_UNIX
     pollfd fd{int(m_port.handle()), POLLIN, 0};
     if (::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)))
         loseLink(tr("the line was hung up"));

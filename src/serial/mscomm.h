@@ -32,8 +32,6 @@ public:
     QString input();
     void setInBufferCount(int count);  // 0 discards buffered input
 
-    static QByteArray toWire(const QString &text);
-
 signals:
     void onComm();
     // The port was closed because its device went away (unplugged, link
@@ -41,6 +39,7 @@ signals:
     void linkLost(const QString &reason);
 
 private:
+    static QByteArray toWire(const QString &text);
     void handleError(QSerialPort::SerialPortError error);
     void checkLink();
     void loseLink(const QString &reason);

@@ -1,14 +1,24 @@
 #pragma once
-// Which device a port number names. On Linux "ComN" is the path
-// $XDG_CONFIG_HOME/vexmo-at/ports/comN when that entry exists (usually a
-// symbolic link to any device), otherwise a fixed device:
-//   Com1-Com4   /dev/ttyS0-3      Com5-Com8   /dev/ttyUSB0-3
-//   Com9-Com12  /dev/ttyACM0-3    Com13-Com15 /dev/rfcomm0-2
-// On Windows ComN is COMN.
+// Which device a port number names: the link ComN in the user's port folder
+// when it exists, otherwise the fixed device of ComN's family.
 
 #include <QString>
+#include <vector>
 
 namespace PortMap {
+
+// ComFirst to ComLast are prefix0, prefix1, and so on.
+struct Family
+{
+    int first;
+    int last;
+    const char *prefix;
+};
+const std::vector<Family> &families();
+
+// The folder below $XDG_CONFIG_HOME (by default ~/.config) where an entry
+// named comN, usually a symbolic link, points ComN at any device.
+inline const QString linkFolder = QStringLiteral("vexmo-at/ports");
 
 QString device(int port);
 

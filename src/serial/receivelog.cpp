@@ -1,7 +1,7 @@
 #include "serial/receivelog.h"
 
-#include "app/textbox.h"
 #include "serial/mscomm.h"
+#include "widgets/crlftext.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -20,7 +20,7 @@ void ReceiveLog::MSComm1_OnComm()
 {
     // Appended in place, so a notification costs what arrived, not what the
     // log already holds.
-    TextBox::append(m_text2, m_comm->input());
+    CrLfText::append(m_text2, m_comm->input());
     dropOldestLines();
 
     QTextCursor caret = m_text2->textCursor();

@@ -21,10 +21,9 @@ public:
     static constexpr int defaultCapacity = 16'000'000;  // characters
     void setCapacity(int characters) { m_capacity = characters; }
 
+private:
     void MSComm1_OnComm();
     void Command25_Click();
-
-private:
     void dropOldestLines();
 
     MSComm *m_comm;

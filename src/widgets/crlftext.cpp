@@ -1,4 +1,4 @@
-#include "app/textbox.h"
+#include "widgets/crlftext.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -51,7 +51,7 @@ bool endsWithShownCr(const QTextDocument *doc)
 
 } // namespace
 
-namespace TextBox {
+namespace CrLfText {
 
 QString text(const QPlainTextEdit *box)
 {
@@ -122,4 +122,4 @@ void append(QPlainTextEdit *box, const QString &text)
     cursor.endEditBlock();
 }
 
-} // namespace TextBox
+} // namespace CrLfText

@@ -1,13 +1,8 @@
-#include "app/widgets.h"
+#include "widgets/style.h"
 
 #include <QPushButton>
 
 namespace Widgets {
-
-QRect pixelRect(int left, int top, int width, int height)
-{
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
 
 // Arial and Courier (New) are asked for first; Debian's metric-compatible
 // Liberation fonts stand in where they are missing.

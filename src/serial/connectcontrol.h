@@ -9,18 +9,17 @@ class Notice;
 class QComboBox;
 class QPushButton;
 
-class Connection : public QObject
+class ConnectControl : public QObject
 {
     Q_OBJECT
 public:
-    Connection(MSComm *comm, QComboBox *combo1, QPushButton *command2, QPushButton *command3,
-               Notice *notice, QObject *parent);
-
-    void Command2_Click();
-    void Command3_Click();
+    ConnectControl(MSComm *comm, QComboBox *combo1, QPushButton *command2, QPushButton *command3,
+                   Notice *notice, QObject *parent);
 
 private:
-    void linkLost(const QString &reason);
+    void Command2_Click();
+    void Command3_Click();
+    void showLinkLost(const QString &reason);
     QString portLabel() const;
 
     MSComm *m_comm;

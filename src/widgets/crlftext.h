@@ -8,7 +8,7 @@
 
 class QPlainTextEdit;
 
-namespace TextBox {
+namespace CrLfText {
 
 QString text(const QPlainTextEdit *box);
 void setText(QPlainTextEdit *box, const QString &text);
@@ -17,4 +17,4 @@ void setText(QPlainTextEdit *box, const QString &text);
 // line break together.
 void append(QPlainTextEdit *box, const QString &text);
 
-} // namespace TextBox
+} // namespace CrLfText

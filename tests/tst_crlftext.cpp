@@ -1,12 +1,12 @@
 // Multi-line boxes: CR LF is a line break, every other character is kept.
 
-#include "app/textbox.h"
+#include "widgets/crlftext.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTest>
 
-class TestTextBox : public QObject
+class TestCrLfText : public QObject
 {
     Q_OBJECT
 
@@ -20,7 +20,7 @@ private slots:
     void appendGoesAfterEverythingWhereverTheCaretIs();
 };
 
-void TestTextBox::roundTrip_data()
+void TestCrLfText::roundTrip_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << QString();
@@ -37,65 +37,65 @@ void TestTextBox::roundTrip_data()
     QTest::newRow("all of latin-1") << all;
 }
 
-void TestTextBox::roundTrip()
+void TestCrLfText::roundTrip()
 {
     QFETCH(QString, text);
     QPlainTextEdit box;
-    TextBox::setText(&box, text);
-    QCOMPARE(TextBox::text(&box), text);
+    CrLfText::setText(&box, text);
+    QCOMPARE(CrLfText::text(&box), text);
 }
 
-void TestTextBox::crLfIsOneLineBreak()
+void TestCrLfText::crLfIsOneLineBreak()
 {
     QPlainTextEdit box;
-    TextBox::setText(&box, QStringLiteral("OK\r\n\r\nAT"));
+    CrLfText::setText(&box, QStringLiteral("OK\r\n\r\nAT"));
     QCOMPARE(box.document()->blockCount(), 3);
     QCOMPARE(box.document()->findBlockByNumber(2).text(), QStringLiteral("AT"));
 }
 
-void TestTextBox::controlCharactersShowAsSymbols()
+void TestCrLfText::controlCharactersShowAsSymbols()
 {
     QPlainTextEdit box;
-    TextBox::setText(&box, QString::fromLatin1("a\rb\nc\0d\x85", 8));
+    CrLfText::setText(&box, QString::fromLatin1("a\rb\nc\0d\x85", 8));
     QCOMPARE(box.document()->blockCount(), 1);
     QCOMPARE(box.toPlainText(), QStringLiteral("a\u240db\u240ac\u2400d\ufffd"));
 }
 
-void TestTextBox::crLfSplitOverTwoAppends()
+void TestCrLfText::crLfSplitOverTwoAppends()
 {
     QPlainTextEdit box;
-    TextBox::append(&box, QStringLiteral("OK\r"));
+    CrLfText::append(&box, QStringLiteral("OK\r"));
     QCOMPARE(box.document()->blockCount(), 1);
-    TextBox::append(&box, QStringLiteral("\nRING"));
+    CrLfText::append(&box, QStringLiteral("\nRING"));
     QCOMPARE(box.document()->blockCount(), 2);
-    QCOMPARE(TextBox::text(&box), QStringLiteral("OK\r\nRING"));
+    QCOMPARE(CrLfText::text(&box), QStringLiteral("OK\r\nRING"));
     // A lone CR followed later by something else stays a CR.
-    TextBox::append(&box, QStringLiteral("\r"));
-    TextBox::append(&box, QStringLiteral("x"));
-    QCOMPARE(TextBox::text(&box), QStringLiteral("OK\r\nRING\rx"));
+    CrLfText::append(&box, QStringLiteral("\r"));
+    CrLfText::append(&box, QStringLiteral("x"));
+    QCOMPARE(CrLfText::text(&box), QStringLiteral("OK\r\nRING\rx"));
 }
 
-void TestTextBox::typedTextNextToASymbolStaysItself()
+void TestCrLfText::typedTextNextToASymbolStaysItself()
 {
     QPlainTextEdit box;
-    TextBox::setText(&box, QStringLiteral("OK\r"));
+    CrLfText::setText(&box, QStringLiteral("OK\r"));
     box.moveCursor(QTextCursor::End);
     QTest::keyClicks(&box, QStringLiteral("note"));
-    QCOMPARE(TextBox::text(&box), QStringLiteral("OK\rnote"));
+    QCOMPARE(CrLfText::text(&box), QStringLiteral("OK\rnote"));
     // Shift+Enter's soft break reads as a line break too.
     QTest::keyClick(&box, Qt::Key_Return, Qt::ShiftModifier);
-    QCOMPARE(TextBox::text(&box), QStringLiteral("OK\rnote\r\n"));
+    QCOMPARE(CrLfText::text(&box), QStringLiteral("OK\rnote\r\n"));
 }
 
-void TestTextBox::appendGoesAfterEverythingWhereverTheCaretIs()
+void TestCrLfText::appendGoesAfterEverythingWhereverTheCaretIs()
 {
     QPlainTextEdit box;
-    TextBox::setText(&box, QStringLiteral("first\r\nsecond"));
+    CrLfText::setText(&box, QStringLiteral("first\r\nsecond"));
     box.moveCursor(QTextCursor::Start);
     QTest::keyClicks(&box, QStringLiteral(">"));
-    TextBox::append(&box, QStringLiteral("\r\nOK"));
-    QCOMPARE(TextBox::text(&box), QStringLiteral(">first\r\nsecond\r\nOK"));
+    CrLfText::append(&box, QStringLiteral("\r\nOK"));
+    QCOMPARE(CrLfText::text(&box), QStringLiteral(">first\r\nsecond\r\nOK"));
 }
 
-QTEST_MAIN(TestTextBox)
-#include "tst_textbox.moc"
+QTEST_MAIN(TestCrLfText)
+#include "tst_crlftext.moc"

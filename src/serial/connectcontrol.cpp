@@ -1,8 +1,8 @@
-#include "serial/connection.h"
+#include "serial/connectcontrol.h"
 
-#include "app/notice.h"
-#include "app/widgets.h"
 #include "serial/mscomm.h"
+#include "widgets/notice.h"
+#include "widgets/style.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -30,17 +30,17 @@ QString hintFor(QSerialPort::SerialPortError error, const QString &device)
 
 } // namespace
 
-Connection::Connection(MSComm *comm, QComboBox *combo1, QPushButton *command2, QPushButton *command3,
-                       Notice *notice, QObject *parent)
+ConnectControl::ConnectControl(MSComm *comm, QComboBox *combo1, QPushButton *command2, QPushButton *command3,
+                               Notice *notice, QObject *parent)
     : QObject(parent), m_comm(comm), m_combo1(combo1), m_command2(command2), m_notice(notice)
 {
     Widgets::setBackColor(m_command2, Widgets::lightRed);
-    connect(command2, &QPushButton::clicked, this, &Connection::Command2_Click);
-    connect(command3, &QPushButton::clicked, this, &Connection::Command3_Click);
-    connect(comm, &MSComm::linkLost, this, &Connection::linkLost);
+    connect(command2, &QPushButton::clicked, this, &ConnectControl::Command2_Click);
+    connect(command3, &QPushButton::clicked, this, &ConnectControl::Command3_Click);
+    connect(comm, &MSComm::linkLost, this, &ConnectControl::showLinkLost);
 }
 
-void Connection::Command2_Click()
+void ConnectControl::Command2_Click()
 {
     Widgets::setBackColor(m_command2, Widgets::lightGreen);
     if (m_comm->portOpen())
@@ -57,7 +57,7 @@ void Connection::Command2_Click()
                                         hint.isEmpty() ? QString() : QLatin1Char('\n') + hint));
 }
 
-void Connection::Command3_Click()
+void ConnectControl::Command3_Click()
 {
     if (!m_comm->portOpen())
         return;
@@ -65,7 +65,7 @@ void Connection::Command3_Click()
     Widgets::setBackColor(m_command2, Widgets::lightRed);
 }
 
-void Connection::linkLost(const QString &reason)
+void ConnectControl::showLinkLost(const QString &reason)
 {
     Widgets::setBackColor(m_command2, Widgets::lightRed);
     m_notice->show(m_command2, tr("The link to %1 was lost (%2); the port is closed.\n"
@@ -73,7 +73,7 @@ void Connection::linkLost(const QString &reason)
                                    .arg(portLabel(), reason));
 }
 
-QString Connection::portLabel() const
+QString ConnectControl::portLabel() const
 {
     const QFileInfo device(m_comm->device());
     const QString path = device.isSymLink()

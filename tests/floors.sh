@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Each floor of src/ includes only its own files and those of the floors
+# below it. The serial control and the port map (the device part of serial/)
+# include nothing of the widget layer; the compiler refuses Qt's widgets
+# there, as their library does not link them.
+set -euo pipefail
+src=$1
+
+may_include() {
+    case $1 in
+        app/*)                          echo "app/ commands/ serial/ widgets/" ;;
+        commands/*)                     echo "commands/ serial/mscomm.h serial/portmap.h widgets/" ;;
+        serial/mscomm.*|serial/portmap.*) echo "serial/mscomm.h serial/portmap.h" ;;
+        serial/*)                       echo "serial/ widgets/" ;;
+        widgets/*)                      echo "widgets/" ;;
+    esac
+}
+
+status=0
+cd "$src"
+for file in */*.h */*.cpp; do
+    allowed=$(may_include "$file")
+    while IFS= read -r included; do
+        ok=no
+        for prefix in $allowed; do
+            [[ $included == "$prefix"* ]] && ok=yes
+        done
+        if [ $ok = no ]; then
+            echo "$file includes \"$included\": a floor may only include itself and the floors below it"
+            status=1
+        fi
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+done
+[ $status -eq 0 ] && echo "every include points down"
+exit $status
