@@ -14,17 +14,15 @@ class Form1 : public QWidget
 public:
     explicit Form1(QWidget *parent = nullptr);
 
-    static QString caption();
-
     MSComm *comm() const { return m_comm; }
     Notice *notice() const { return m_notice; }
-
-    void Form_Load();
-    void Command7_Click();
 
     void showCentred();
 
 private:
+    static QString caption();
+    void Form_Load();
+    void Command7_Click();
     template <typename T> T *control(const char *name) const;
 
     MSComm *m_comm;
