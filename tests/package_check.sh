@@ -21,6 +21,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for d in libqt6serialport6 libqt6widgets6 fonts-liberation qt6-qpa-plugins; do
     grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for r in fonts-freefont-ttf qt6-wayland; do
+    grep -q "$r" <<<"$recommends" || fail "Recommends lacks $r: $recommends"
+done
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "wrong architecture"
 
 desktop-file-validate "$source_dir/packaging/org.vexmo_at.VexmoAt.desktop"

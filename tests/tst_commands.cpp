@@ -6,6 +6,8 @@
 #include "widgets/crlftext.h"
 #include "widgets/notice.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -29,6 +31,7 @@ private slots:
     void twoPressesWriteTwice();
     void pressesInQuickSuccessionKeepTheirOrder();
     void charactersBeyondLatin1GoOutAsQuestionMarks();
+    void aLongPastedParameterGoesOutWhole();
     void pressWhileClosedWritesNothingAndSaysSo();
     void pressAddsNothingToTheLog();
 
@@ -128,6 +131,18 @@ void TestCommands::charactersBeyondLatin1GoOutAsQuestionMarks()
     text3->setText(QStringLiteral("AT+X=\u00e9\u20ac\U0001F600"));  // é, €, an emoji
     f->click("Command8");
     QCOMPARE(f->modem().read(10), QByteArray("AT+X=\xe9??\r\n"));
+}
+
+void TestCommands::aLongPastedParameterGoesOutWhole()
+{
+    // Past QLineEdit's own limit of 32,767 characters.
+    const QByteArray command = "AT+X=" + QByteArray(40000, '7');
+    QApplication::clipboard()->setText(QString::fromLatin1(command));
+    auto *text3 = f->get<QLineEdit>("Text3");
+    text3->clear();
+    text3->paste();
+    f->click("Command8");
+    QCOMPARE(f->modem().read(command.size() + 2), command + "\r\n");
 }
 
 void TestCommands::pressWhileClosedWritesNothingAndSaysSo()

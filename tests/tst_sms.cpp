@@ -57,9 +57,9 @@ void TestSms::headerThenBodyHalfASecondLater()
     QVERIFY(timer3()->isActive());
     QCOMPARE(f->modem().read(body.size(), 2000), body);
     const qint64 delay = clock.elapsed() - headerAt;
-    // The toolkit's timer: never early by more than its coarse slack, and not
-    // late by more than a loaded machine adds.
-    QVERIFY2(delay >= 470 && delay <= 700, qPrintable(QString::number(delay)));
+    // A precise timer is never early (a coarse one may be by 5 %: 475 ms);
+    // the pty is read every 2 ms, and a loaded machine makes it late.
+    QVERIFY2(delay >= 497 && delay <= 700, qPrintable(QString::number(delay)));
     QVERIFY(!timer3()->isActive());
 }
 

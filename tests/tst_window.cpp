@@ -18,6 +18,8 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
 #include <QTimer>
 
 class TestWindow : public QObject
@@ -36,7 +38,7 @@ private slots:
     void toolTipsArePlainText();
     void fonts();
     void connectIsLightRedOnScreen();
-    void everyCaptionFits();
+    void everyTextFits();
     void stateAfterStartUp();
     void tabChainFollowsTheTabIndex();
     void enterPressesNoButton();
@@ -156,8 +158,10 @@ void TestWindow::connectIsLightRedOnScreen()
     QVERIFY(other.pixelColor(4, other.height() / 2) != QColor(255, 192, 192));
 }
 
-void TestWindow::everyCaptionFits()
+void TestWindow::everyTextFits()
 {
+    // Run at several scale factors and under a forced style too (see the
+    // tests' CMakeLists): every caption and initial text fits its control.
     for (auto *button : f->form().findChildren<QPushButton *>()) {
         QStyleOptionButton option;
         option.initFrom(button);
@@ -182,6 +186,36 @@ void TestWindow::everyCaptionFits()
         QVERIFY2(label.width() >= frame->fontMetrics().horizontalAdvance(frame->title()), qPrintable(frame->title()));
         QVERIFY2(frame->rect().contains(label), qPrintable(frame->title()));
     }
+    constexpr int lineEditMargin = 2;  // QLineEdit keeps this much clear on each side of its text
+    for (auto *edit : f->form().findChildren<QLineEdit *>()) {
+        if (qobject_cast<QComboBox *>(edit->parentWidget()))
+            continue;
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+        const QRect room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+        QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) <= room.width() - 2 * lineEditMargin,
+                 qPrintable(edit->text()));
+        QVERIFY2(edit->fontMetrics().height() <= room.height(), qPrintable(edit->text()));
+    }
+    auto *combo = f->get<QComboBox>("Combo1");
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = true;
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    for (int i = 0; i < combo->count(); ++i)
+        QVERIFY2(combo->fontMetrics().horizontalAdvance(combo->itemText(i)) <= field.width() - 2 * lineEditMargin,
+                 qPrintable(combo->itemText(i)));
+    QVERIFY(combo->fontMetrics().height() <= field.height());
+    // The port map notice's six lines, and the message's first line.
+    auto *text1 = f->get<QTextEdit>("Text1");
+    QVERIFY(text1->document()->idealWidth() <= text1->viewport()->width());
+    const QRectF lastLine = text1->document()->documentLayout()->blockBoundingRect(text1->document()->lastBlock());
+    QVERIFY2(lastLine.top() + text1->fontMetrics().height() <= text1->viewport()->height(),
+             qPrintable(QString::number(lastLine.top())));
+    auto *text6 = f->get<QPlainTextEdit>("Text6");
+    QVERIFY(text6->fontMetrics().horizontalAdvance(QStringLiteral("Hello World!"))
+            <= text6->viewport()->width() - 2 * text6->document()->documentMargin());
 }
 
 void TestWindow::stateAfterStartUp()

@@ -30,6 +30,7 @@ Form1::Form1(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
+    Widgets::useDesignStyle();
     setWindowTitle(caption());
     setWindowIcon(QIcon(QStringLiteral(":/vexmo-at.png")));
     // The program's default font: style sheets (the frames, Connect) take
@@ -45,6 +46,7 @@ Form1::Form1(QWidget *parent)
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setInterval(smsBodyDelayMs);
+    m_timer3->setTimerType(Qt::PreciseTimer);  // a coarse timer may be 5 % early or late
     m_notice = new Notice(this);
 
     // An entry typed into the port list that names no port goes back to the
@@ -99,6 +101,25 @@ void Form1::Command7_Click()
 
 void Form1::showCentred()
 {
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
+    // The window system adds the frame only once the window is shown: the
+    // client area is centred first, and the whole frame, title bar
+    // included, as soon as its size is known.
+    setGeometry(centredOnScreen(size()));
+    m_centring = true;
     show();
+}
+
+QRect Form1::centredOnScreen(QSize size) const
+{
+    return QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, screen()->availableGeometry());
+}
+
+bool Form1::event(QEvent *e)
+{
+    if (m_centring && (e->type() == QEvent::Paint || e->type() == QEvent::WindowActivate)
+        && frameGeometry() != geometry()) {
+        m_centring = false;
+        move(centredOnScreen(frameGeometry().size()).topLeft());  // a window's position is its frame's
+    }
+    return QWidget::event(e);
 }

@@ -19,13 +19,18 @@ public:
 
     void showCentred();
 
+protected:
+    bool event(QEvent *e) override;
+
 private:
     static QString caption();
     void Form_Load();
     void Command7_Click();
     template <typename T> T *control(const char *name) const;
+    QRect centredOnScreen(QSize size) const;
 
     MSComm *m_comm;
     QTimer *m_timer3;
     Notice *m_notice;
+    bool m_centring = false;
 };

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <algorithm>
+#include <limits>
 #include <map>
 
 namespace Inventory {
@@ -34,13 +35,32 @@ QString portNotice()
 
 // Six lines of the notice's font at its natural spacing are taller than
 // the box.
-constexpr int noticeLineHeightPercent = 86;
+constexpr int noticeLineHeightPercent = 85;
 
 // The frame's line runs through the middle of its caption, and the
 // controls' coordinates start at the frame's top-left corner.
 const QString frameStyle = QStringLiteral(
     "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
     "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }");
+
+// What each box holds, as a screen reader says it; buttons, frames and
+// labels speak their captions.
+const std::map<QString, QString> &spokenNames()
+{
+    static const std::map<QString, QString> names = {
+        {QStringLiteral("Text2"), QStringLiteral("Receive log")},
+        {QStringLiteral("Text4"), QStringLiteral("SIM PIN")},
+        {QStringLiteral("Text5"), QStringLiteral("SMS number")},
+        {QStringLiteral("Text6"), QStringLiteral("SMS text")},
+        {QStringLiteral("Text8"), QStringLiteral("SMS index")},
+        {QStringLiteral("Text7"), QStringLiteral("New-message indication command")},
+        {QStringLiteral("Text9"), QStringLiteral("Dial string")},
+        {QStringLiteral("Text3"), QStringLiteral("Free command")},
+        {QStringLiteral("Text1"), QStringLiteral("Port map notice")},
+        {QStringLiteral("Combo1"), QStringLiteral("Serial port")},
+    };
+    return names;
+}
 
 template <typename Box> Box *multiLineBox(QWidget *parent)
 {
@@ -64,8 +84,11 @@ QWidget *create(const Control &c, QWidget *parent)
         button->setAutoDefault(false);  // Enter presses no button
         return button;
     }
-    case Kind::TextBox:
-        return new QLineEdit(c.text, parent);
+    case Kind::TextBox: {
+        auto *box = new QLineEdit(c.text, parent);
+        box->setMaxLength(std::numeric_limits<int>::max());  // the design has no limit; Qt's is 32,767
+        return box;
+    }
     case Kind::MultiLineTextBox: {
         auto *box = multiLineBox<QPlainTextEdit>(parent);
         CrLfText::setText(box, c.text);
@@ -184,8 +207,15 @@ void build(QWidget *form)
         widget->setObjectName(QString::fromLatin1(c.name));
         widget->setGeometry(Widgets::pixelRect(c.left, c.top, c.width, c.height));
         widget->setToolTip(c.toolTip);
-        if (c.face != Face::Default)
-            widget->setFont(c.face == Face::Mono ? Widgets::monoFont() : Widgets::sansFont());
+        const auto spoken = spokenNames().find(widget->objectName());
+        widget->setAccessibleName(spoken != spokenNames().end() ? spoken->second : c.text);
+        if (auto *combo = qobject_cast<QComboBox *>(widget))
+            combo->lineEdit()->setAccessibleName(widget->accessibleName());  // what has the focus
+        // Each control holds its font itself (the window's default is the
+        // labels' Arial): a desktop theme that changes the application's font
+        // once the window shows, as qt6ct does, would otherwise reach every
+        // control a style sheet polishes again, and the design would not fit.
+        widget->setFont(c.face == Face::Mono ? Widgets::monoFont() : Widgets::sansFont());
         if (c.kind == Kind::Frame)
             containers[widget->objectName()] = widget;
         if (widget->focusPolicy() != Qt::NoFocus)

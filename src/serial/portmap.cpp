@@ -18,7 +18,7 @@ const std::vector<Family> &families()
 
 QString device(int port)
 {
-    const QString configured = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+    QString configured = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         + QLatin1Char('/') + linkFolder + QStringLiteral("/com%1").arg(port);
     // A dangling link still names the port the user chose: opening it then
     // fails and says so, rather than quietly opening a fixed device instead.

@@ -1,5 +1,7 @@
 #include "widgets/crlftext.h"
 
+#include "widgets/style.h"
+
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -33,11 +35,11 @@ QChar symbolFor(QChar c)
     return QChar(0xfffd);
 }
 
-QTextCharFormat controlFormat(QChar c)
+QTextCharFormat controlFormat(QChar c, const QColor &grey)
 {
     QTextCharFormat format;
     format.setProperty(controlCode, int(c.unicode()));
-    format.setForeground(Qt::gray);
+    format.setForeground(grey);
     return format;
 }
 
@@ -94,6 +96,7 @@ void append(QPlainTextEdit *box, const QString &text)
     cursor.beginEditBlock();
 
     const QTextCharFormat plain;
+    const QColor grey = Widgets::greyedText(box->palette());
     qsizetype i = 0;
     if (text.startsWith(lf) && endsWithShownCr(doc)) {
         cursor.deletePreviousChar();
@@ -114,7 +117,7 @@ void append(QPlainTextEdit *box, const QString &text)
             cursor.insertBlock(QTextBlockFormat(), plain);
             ++i;
         } else {
-            cursor.insertText(QString(symbolFor(c)), controlFormat(c));
+            cursor.insertText(QString(symbolFor(c)), controlFormat(c, grey));
         }
         runStart = i + 1;
     }

@@ -1,12 +1,36 @@
 #include "widgets/notice.h"
 
+#include "widgets/style.h"
+
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QEvent>
 
 namespace {
+
 constexpr int shownMs = 12000;
 constexpr int maxWidth = 420;
+
+// Screen readers speak a notification as it shows, as they do the desktop's.
+class NoticeAccessible : public QAccessibleWidget
+{
+public:
+    explicit NoticeAccessible(Notice *notice)
+        : QAccessibleWidget(notice, QAccessible::Notification)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? static_cast<const Notice *>(widget())->text() : QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *noticeAccessible(const QString &className, QObject *object)
+{
+    return className == QLatin1String("Notice") ? new NoticeAccessible(static_cast<Notice *>(object)) : nullptr;
 }
+
+} // namespace
 
 Notice::Notice(QWidget *owner)
     : QLabel(owner)
@@ -22,6 +46,7 @@ Notice::Notice(QWidget *owner)
     // A balloon inside the window: clicks go through to the control it covers.
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
+    QAccessible::installFactory(noticeAccessible);
     hide();
     m_hideTimer.setSingleShot(true);
     m_hideTimer.setInterval(shownMs);
@@ -30,8 +55,14 @@ Notice::Notice(QWidget *owner)
 
 void Notice::show(QWidget *anchor, const QString &text)
 {
+    hide();  // a new text is a new notice: shown afresh, it is spoken afresh
     m_anchor = anchor;
     setText(text);
+    // Tool-tip colours, unless the palette's pair does not read.
+    QPalette colours = parentWidget()->palette();
+    colours.setColor(QPalette::ToolTipText, Widgets::readableOn(colours.color(QPalette::ToolTipBase),
+                                                                colours.color(QPalette::ToolTipText)));
+    setPalette(colours);
     setFixedWidth(qMin(maxWidth, fontMetrics().horizontalAdvance(text) + 2 * (margin() + frameWidth()) + 2));
     adjustSize();
 

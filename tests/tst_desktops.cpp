@@ -1,0 +1,158 @@
+// The window on the desktops people run: light and dark palettes, and what
+// a screen reader is told.
+
+#include "fixture.h"
+#include "pseudoterminal.h"
+#include "widgets/crlftext.h"
+#include "widgets/notice.h"
+#include "widgets/style.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+
+namespace {
+
+// A dark desktop as qt6ct's "darker" scheme paints it.
+QPalette darkPalette()
+{
+    QPalette p;
+    const std::pair<QPalette::ColorRole, QColor> roles[] = {
+        {QPalette::Window, QColor(0x22, 0x20, 0x20)}, {QPalette::WindowText, Qt::white},
+        {QPalette::Base, QColor(0x3d, 0x3d, 0x3d)},   {QPalette::Text, Qt::white},
+        {QPalette::Button, QColor(0x42, 0x42, 0x45)}, {QPalette::ButtonText, Qt::white},
+        {QPalette::ToolTipBase, QColor(0x3f, 0x3f, 0x36)}, {QPalette::ToolTipText, Qt::white},
+        {QPalette::Highlight, QColor(0x12, 0x60, 0x8a)},   {QPalette::HighlightedText, Qt::white},
+    };
+    for (const auto &[role, color] : roles)
+        p.setColor(role, color);
+    return p;
+}
+
+// The strongest contrast between a widget's own background, read just
+// inside its border, and any pixel of its inner part, where its text is.
+double textContrast(QWidget *widget, int inset)
+{
+    const QImage image = widget->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const QColor background = image.pixelColor(int(2 * ratio), int(2 * ratio));
+    double strongest = 1;
+    const QRect inner = QRect(QPoint(0, 0), image.size()).adjusted(int(inset * ratio), int(inset * ratio),
+                                                                    -int(inset * ratio), -int(inset * ratio));
+    for (int y = inner.top(); y <= inner.bottom(); ++y) {
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            strongest = std::max(strongest, Widgets::contrast(image.pixelColor(x, y), background));
+    }
+    return strongest;
+}
+
+} // namespace
+
+class TestDesktops : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        QApplication::setFont(Widgets::sansFont());
+    }
+
+    void colorsReadOnAnyPalette_data();
+    void colorsReadOnAnyPalette();
+    void aThemeFontChangeLeavesTheDesignFont();
+    void everyControlHasAnAccessibleName();
+    void aNoticeIsAnnounced();
+};
+
+void TestDesktops::colorsReadOnAnyPalette_data()
+{
+    QTest::addColumn<QPalette>("palette");
+    QTest::newRow("light") << QApplication::style()->standardPalette();
+    QTest::newRow("dark") << darkPalette();
+    QPalette unreadableTips = darkPalette();  // light tool tips with the dark theme's white text
+    unreadableTips.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
+    QTest::newRow("dark, light tool tips") << unreadableTips;
+}
+
+void TestDesktops::colorsReadOnAnyPalette()
+{
+    QFETCH(QPalette, palette);
+    QApplication::setPalette(palette);
+    Fixture f;
+    // Connect's caption on light red, then on light green.
+    QVERIFY2(textContrast(f.get("Command2"), 4) >= Widgets::textContrast, "on light red");
+    Pty modem;
+    f.connectTo(1, modem);
+    QCOMPARE(f.connectColor(), QColor(192, 255, 192));
+    QVERIFY2(textContrast(f.get("Command2"), 4) >= Widgets::textContrast, "on light green");
+
+    f.click("Command3");
+    f.click("Command11");  // not connected: a notice
+    QVERIFY(f.form().notice()->isVisible());
+    QVERIFY2(textContrast(f.form().notice(), 3) >= Widgets::textContrast, "the notice");
+
+    // The log's control pictures stand apart from its text, yet read.
+    auto *log = f.get<QPlainTextEdit>("Text2");
+    CrLfText::append(log, QStringLiteral("\x01"));
+    QTextCursor symbol(log->document());
+    symbol.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    const QColor grey = symbol.charFormat().foreground().color();
+    const QColor base = log->palette().color(QPalette::Base);
+    QVERIFY2(Widgets::contrast(grey, base) >= Widgets::greyedContrast, qPrintable(grey.name()));
+    QVERIFY(Widgets::contrast(grey, base) < Widgets::contrast(log->palette().color(QPalette::Text), base));
+}
+
+void TestDesktops::aThemeFontChangeLeavesTheDesignFont()
+{
+    // qt6ct sets its own application font once the window shows; Connect's
+    // style sheet, set anew at each press, then took that font.
+    Fixture f;
+    const QFont design = f.get("Command2")->font();
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+    Pty modem;
+    f.connectTo(1, modem);
+    f.click("Command3");
+    f.click("Command2");
+    for (const char *control : {"Command2", "Frame5", "Command3", "Text2"})
+        QCOMPARE(f.get(control)->font(), design);
+}
+
+void TestDesktops::everyControlHasAnAccessibleName()
+{
+    Fixture f;
+    auto spoken = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    for (auto *button : f.form().findChildren<QPushButton *>())
+        QCOMPARE(spoken(button), button->text());
+    const std::pair<const char *, const char *> boxes[] = {
+        {"Text2", "Receive log"}, {"Text4", "SIM PIN"}, {"Text5", "SMS number"}, {"Text6", "SMS text"},
+        {"Text8", "SMS index"}, {"Text7", "New-message indication command"}, {"Text9", "Dial string"},
+        {"Text3", "Free command"}, {"Text1", "Port map notice"},
+    };
+    // Qt's combo box speaks its text; the field within it, which has the
+    // focus, speaks what the list is.
+    QCOMPARE(spoken(f.get<QComboBox>("Combo1")->lineEdit()), QStringLiteral("Serial port"));
+    for (const auto &[box, name] : boxes)
+        QCOMPARE(spoken(f.get(box)), QString::fromLatin1(name));
+}
+
+void TestDesktops::aNoticeIsAnnounced()
+{
+    // A screen reader speaks a notification when it shows.
+    Fixture f;
+    f.click("Command11");  // not connected
+    QAccessibleInterface *notice = QAccessible::queryAccessibleInterface(f.form().notice());
+    QCOMPARE(notice->role(), QAccessible::Notification);
+    QCOMPARE(notice->text(QAccessible::Name), QStringLiteral("not connected: press Connect first"));
+    QVERIFY(!notice->state().invisible);
+    QCOMPARE(notice->parent()->object(), &f.form());
+}
+
+QTEST_MAIN(TestDesktops)
+#include "tst_desktops.moc"
