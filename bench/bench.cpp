@@ -7,7 +7,7 @@
 #include "fixture.h"
 #include "processstats.h"
 #include "serial/mscomm.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 
 #include <QApplication>
 #include <QDir>

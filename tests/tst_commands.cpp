@@ -3,13 +3,12 @@
 #include "fixture.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 #include "widgets/notice.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTest>
 
 class TestCommands : public QObject
@@ -152,7 +151,7 @@ void TestCommands::pressWhileClosedWritesNothingAndSaysSo()
     f->click("Command21");
     QCOMPARE(f->noticeText(), QStringLiteral("not connected: press Connect first"));
     QCOMPARE(f->form().notice()->anchor(), f->get("Command21"));
-    QCOMPARE(CrLfText::text(f->get<QPlainTextEdit>("Text2")), QString());
+    QCOMPARE(f->get<CrLfBox>("Text2")->text(), QString());
     // Connecting again, the next press goes out and nothing of the earlier one.
     f->click("Command2");
     f->click("Command11");
@@ -164,7 +163,7 @@ void TestCommands::pressAddsNothingToTheLog()
 {
     f->click("Command1");
     QCOMPARE(f->modem().read(10), QByteArray("AT+COPS?\r\n"));
-    QCOMPARE(CrLfText::text(f->get<QPlainTextEdit>("Text2")), QString());
+    QCOMPARE(f->get<CrLfBox>("Text2")->text(), QString());
 }
 
 QTEST_MAIN(TestCommands)

@@ -2,11 +2,10 @@
 
 #include "fixture.h"
 #include "serial/mscomm.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
 #include <unistd.h>
@@ -28,7 +27,7 @@ private slots:
     void simulatorOutlivesAHungUpTerminal();
 
 private:
-    QString log() const { return CrLfText::text(f->get<QPlainTextEdit>("Text2")); }
+    QString log() const { return f->get<CrLfBox>("Text2")->text(); }
     // Clicks a button and waits for the modem's final answer to it.
     void press(const char *button, const QString &until = QStringLiteral("\r\nOK\r\n"));
     void event(const QByteArray &line) { modem.write(line + '\n'); }
@@ -76,7 +75,7 @@ void TestEndToEnd::sendReadAndDeleteSms()
     press("Command13");  // the SIM's PIN, 4821
     press("Command10");  // Set SMS Text Mode
     f->get<QLineEdit>("Text5")->setText(QStringLiteral("+491701234567"));
-    CrLfText::setText(f->get<QPlainTextEdit>("Text6"), QStringLiteral("Bench test 42"));
+    f->get<CrLfBox>("Text6")->setText(QStringLiteral("Bench test 42"));
     press("Command16", QStringLiteral("\r\n+CMGS: 1\r\n\r\nOK\r\n"));
     QVERIFY(log().contains(QStringLiteral("AT+CMGS=\"+491701234567\"\r\r\n> Bench test 42")));
 

@@ -3,12 +3,11 @@
 #include "fixture.h"
 #include "processstats.h"
 #include "serial/mscomm.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
 #include <unistd.h>
@@ -36,7 +35,7 @@ private slots:
     void fuzzTheReceivePath();
 
 private:
-    QString log() const { return CrLfText::text(f->get<QPlainTextEdit>("Text2")); }
+    QString log() const { return f->get<CrLfBox>("Text2")->text(); }
     bool isOpen() const { return f->form().comm()->portOpen(); }
 
     std::unique_ptr<Fixture> f;

@@ -3,12 +3,11 @@
 #include "fixture.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 #include "widgets/notice.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -76,7 +75,7 @@ void TestSms::exactBytes()
 void TestSms::emptyNumberAndBody()
 {
     f->get<QLineEdit>("Text5")->clear();
-    f->get<QPlainTextEdit>("Text6")->clear();
+    f->get<CrLfBox>("Text6")->clear();
     f->click("Command16");
     QCOMPARE(f->modem().read(12, 2000), QByteArray("AT+CMGS=\"\"\r\x1a"));
 }
@@ -87,7 +86,7 @@ void TestSms::bodyIsReadAtTheTick()
     QCOMPARE(f->modem().read(header.size()), header);
     // Changed during the wait: the number no longer matters, the body does.
     f->get<QLineEdit>("Text5")->setText(QStringLiteral("+49000"));
-    auto *text6 = f->get<QPlainTextEdit>("Text6");
+    auto *text6 = f->get<CrLfBox>("Text6");
     text6->clear();
     QTest::keyClicks(text6, QStringLiteral("late"));
     QCOMPARE(f->modem().read(5, 2000), QByteArray("late\x1a"));
@@ -95,7 +94,7 @@ void TestSms::bodyIsReadAtTheTick()
 
 void TestSms::linesOfTheBodyTravelAsCrLf()
 {
-    auto *text6 = f->get<QPlainTextEdit>("Text6");
+    auto *text6 = f->get<CrLfBox>("Text6");
     text6->clear();
     QTest::keyClicks(text6, QStringLiteral("one"));
     QTest::keyClick(text6, Qt::Key_Return);

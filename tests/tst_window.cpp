@@ -4,7 +4,7 @@
 #include "commands/commandpanel.h"
 #include "fixture.h"
 #include "serial/mscomm.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 #include "widgets/lookup.h"
 #include "widgets/notice.h"
 
@@ -13,7 +13,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -118,8 +117,8 @@ void TestWindow::textsKeepTheirBlanks()
     QCOMPARE(f->get("Command24")->toolTip(), QStringLiteral("AT+CMEE=2 (gives detailed error information )"));
     QCOMPARE(f->get<QLineEdit>("Text4")->text(), QStringLiteral("4821"));
     QCOMPARE(f->get<QLineEdit>("Text5")->text(), QStringLiteral("+xxxxxxxxxx"));
-    QCOMPARE(CrLfText::text(f->get<QPlainTextEdit>("Text6")), QStringLiteral("Hello World!\r\n"));
-    QCOMPARE(f->get<QPlainTextEdit>("Text6")->document()->blockCount(), 2);
+    QCOMPARE(f->get<CrLfBox>("Text6")->text(), QStringLiteral("Hello World!\r\n"));
+    QCOMPARE(f->get<CrLfBox>("Text6")->rowCount(), 2);
     QCOMPARE(f->get<QTextEdit>("Text1")->document()->blockCount(), 6);
 
     // Tool tips only where the design has them.
@@ -213,9 +212,8 @@ void TestWindow::everyTextFits()
     const QRectF lastLine = text1->document()->documentLayout()->blockBoundingRect(text1->document()->lastBlock());
     QVERIFY2(lastLine.top() + text1->fontMetrics().height() <= text1->viewport()->height(),
              qPrintable(QString::number(lastLine.top())));
-    auto *text6 = f->get<QPlainTextEdit>("Text6");
-    QVERIFY(text6->fontMetrics().horizontalAdvance(QStringLiteral("Hello World!"))
-            <= text6->viewport()->width() - 2 * text6->document()->documentMargin());
+    auto *text6 = f->get<CrLfBox>("Text6");
+    QVERIFY(text6->fontMetrics().horizontalAdvance(QStringLiteral("Hello World!")) <= text6->viewport()->width() - 8);
 }
 
 void TestWindow::stateAfterStartUp()
@@ -230,7 +228,7 @@ void TestWindow::stateAfterStartUp()
         QCOMPARE(combo->itemData(i).toInt(), i + 1);
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(combo->currentText(), QStringLiteral("Com1"));
-    QCOMPARE(CrLfText::text(f->get<QPlainTextEdit>("Text2")), QString());
+    QCOMPARE(f->get<CrLfBox>("Text2")->text(), QString());
     QVERIFY(!f->form().comm()->portOpen());
     auto *timer = f->form().findChild<QTimer *>(QStringLiteral("Timer3"));
     QVERIFY(timer && !timer->isActive());
@@ -257,7 +255,7 @@ void TestWindow::tabChainFollowsTheTabIndex()
         QCOMPARE(focused(), order.at(i));
     }
     // Tab in a multi-line box moves on rather than typing a tab.
-    QCOMPARE(CrLfText::text(f->get<QPlainTextEdit>("Text2")), QString());
+    QCOMPARE(f->get<CrLfBox>("Text2")->text(), QString());
     for (int i = order.size() - 2; i >= 0; --i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(focused(), order.at(i));

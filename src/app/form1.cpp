@@ -6,7 +6,7 @@
 #include "serial/connectcontrol.h"
 #include "serial/mscomm.h"
 #include "serial/receivelog.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 #include "widgets/lookup.h"
 #include "widgets/notice.h"
 #include "widgets/style.h"
@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -59,9 +58,9 @@ Form1::Form1(QWidget *parent)
 
     new ConnectControl(m_comm, combo1, control<QPushButton>("Command2"), control<QPushButton>("Command3"),
                        m_notice, this);
-    new ReceiveLog(m_comm, control<QPlainTextEdit>("Text2"), control<QPushButton>("Command25"), this);
+    new ReceiveLog(m_comm, control<CrLfBox>("Text2"), control<QPushButton>("Command25"), this);
     new CommandPanel(m_comm, this, m_notice, this);
-    new SmsSend(m_comm, control<QLineEdit>("Text5"), control<QPlainTextEdit>("Text6"), m_timer3,
+    new SmsSend(m_comm, control<QLineEdit>("Text5"), control<CrLfBox>("Text6"), m_timer3,
                 control<QPushButton>("Command16"), control<QPushButton>("Command9"), m_notice, this);
     connect(control<QPushButton>("Command7"), &QPushButton::clicked, this, &Form1::Command7_Click);
 
@@ -85,7 +84,7 @@ void Form1::Form_Load()
         combo1->addItem(QStringLiteral("Com%1").arg(n));
         combo1->setItemData(combo1->count() - 1, n);
     }
-    CrLfText::setText(control<QPlainTextEdit>("Text2"), QString());
+    control<CrLfBox>("Text2")->clear();
     m_comm->setInBufferCount(0);
     combo1->setCurrentIndex(0);
     control<QWidget>("Text2")->setFocus();

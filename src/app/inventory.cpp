@@ -1,7 +1,7 @@
 #include "app/inventory.h"
 
 #include "serial/portmap.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 #include "widgets/style.h"
 #include "widgets/twips.h"
 
@@ -9,7 +9,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
 #include <algorithm>
@@ -62,15 +61,6 @@ const std::map<QString, QString> &spokenNames()
     return names;
 }
 
-template <typename Box> Box *multiLineBox(QWidget *parent)
-{
-    auto *box = new Box(parent);
-    box->setTabChangesFocus(true);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    return box;
-}
-
 QWidget *create(const Control &c, QWidget *parent)
 {
     switch (c.kind) {
@@ -90,12 +80,15 @@ QWidget *create(const Control &c, QWidget *parent)
         return box;
     }
     case Kind::MultiLineTextBox: {
-        auto *box = multiLineBox<QPlainTextEdit>(parent);
-        CrLfText::setText(box, c.text);
+        auto *box = new CrLfBox(parent);
+        box->setText(c.text);
         return box;
     }
     case Kind::NoticeBox: {
-        auto *box = multiLineBox<QTextEdit>(parent);
+        auto *box = new QTextEdit(parent);
+        box->setTabChangesFocus(true);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         box->setAcceptRichText(false);
         box->setPlainText(c.text);
         QTextCursor all(box->document());

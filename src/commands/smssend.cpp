@@ -1,13 +1,13 @@
 #include "commands/smssend.h"
 
 #include "commands/commandline.h"
-#include "widgets/crlftext.h"
+#include "widgets/crlfbox.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
-SmsSend::SmsSend(MSComm *comm, QLineEdit *text5, QPlainTextEdit *text6, QTimer *timer3,
+SmsSend::SmsSend(MSComm *comm, QLineEdit *text5, CrLfBox *text6, QTimer *timer3,
                  QPushButton *command16, QPushButton *command9, Notice *notice, QObject *parent)
     : QObject(parent), m_comm(comm), m_text5(text5), m_text6(text6), m_timer3(timer3),
       m_command16(command16), m_command9(command9), m_notice(notice)
@@ -29,7 +29,7 @@ void SmsSend::Command16_Click()
 void SmsSend::Timer3_Timer()
 {
     // The body is read now, so text typed during the wait goes with it.
-    const QString body = CrLfText::text(m_text6) + CommandLine::ctrlZ;
+    const QString body = m_text6->text() + CommandLine::ctrlZ;
     CommandLine::send(m_comm, body, m_notice, m_command16);
     m_timer3->stop();  // one body per arming, whether or not the write succeeded
 }

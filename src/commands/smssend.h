@@ -8,10 +8,10 @@
 
 #include <QObject>
 
+class CrLfBox;
 class MSComm;
 class Notice;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
@@ -19,7 +19,7 @@ class SmsSend : public QObject
 {
     Q_OBJECT
 public:
-    SmsSend(MSComm *comm, QLineEdit *text5, QPlainTextEdit *text6, QTimer *timer3,
+    SmsSend(MSComm *comm, QLineEdit *text5, CrLfBox *text6, QTimer *timer3,
             QPushButton *command16, QPushButton *command9, Notice *notice, QObject *parent);
 
 private:
@@ -29,7 +29,7 @@ private:
 
     MSComm *m_comm;
     QLineEdit *m_text5;
-    QPlainTextEdit *m_text6;
+    CrLfBox *m_text6;
     QTimer *m_timer3;
     QPushButton *m_command16;
     QPushButton *m_command9;

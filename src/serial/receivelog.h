@@ -8,25 +8,23 @@
 
 #include <QObject>
 
+class CrLfBox;
 class MSComm;
-class QPlainTextEdit;
 class QPushButton;
 
 class ReceiveLog : public QObject
 {
     Q_OBJECT
 public:
-    ReceiveLog(MSComm *comm, QPlainTextEdit *text2, QPushButton *command25, QObject *parent);
+    ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, QObject *parent);
 
-    static constexpr int defaultCapacity = 16'000'000;  // characters
-    void setCapacity(int characters) { m_capacity = characters; }
+    static constexpr qint64 defaultCapacity = 16'000'000;  // characters
+    void setCapacity(qint64 characters);
 
 private:
     void MSComm1_OnComm();
     void Command25_Click();
-    void dropOldestLines();
 
     MSComm *m_comm;
-    QPlainTextEdit *m_text2;
-    int m_capacity = defaultCapacity;
+    CrLfBox *m_text2;
 };
