@@ -10,7 +10,7 @@ may_include() {
     case $1 in
         app/*)                          echo "app/ commands/ serial/ widgets/" ;;
         commands/*)                     echo "commands/ serial/mscomm.h serial/portmap.h widgets/" ;;
-        serial/mscomm.*|serial/portmap.*) echo "serial/mscomm.h serial/portmap.h" ;;
+        serial/mscomm.*|serial/portmap.*|serial/linkwatch.*) echo "serial/mscomm.h serial/portmap.h serial/linkwatch.h" ;;
         serial/*)                       echo "serial/ widgets/" ;;
         widgets/*)                      echo "widgets/" ;;
     esac

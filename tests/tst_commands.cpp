@@ -126,10 +126,18 @@ void TestCommands::pressesInQuickSuccessionKeepTheirOrder()
 
 void TestCommands::charactersBeyondLatin1GoOutAsQuestionMarks()
 {
+    // The bytes stay as peers know them, and the user is told once.
+    auto *text9 = f->get<QLineEdit>("Text9");
+    text9->setText(QStringLiteral("+49\u20ac\U0001F600\u4e2d"));  // €, an emoji, 中
+    f->click("Command23");
+    QCOMPARE(f->modem().read(11), QByteArray("ATD+49???\r\n"));
+    QCOMPARE(f->noticeText(), QStringLiteral("3 characters cannot be sent on the serial line and went out as ?"));
+    QCOMPARE(f->form().notice()->anchor(), f->get("Command23"));
     auto *text3 = f->get<QLineEdit>("Text3");
-    text3->setText(QStringLiteral("AT+X=\u00e9\u20ac\U0001F600"));  // é, €, an emoji
+    text3->setText(QStringLiteral("AT+X=\u00e9\u20ac"));  // é is Latin-1 and goes out as itself
     f->click("Command8");
-    QCOMPARE(f->modem().read(10), QByteArray("AT+X=\xe9??\r\n"));
+    QCOMPARE(f->modem().read(9), QByteArray("AT+X=\xe9?\r\n"));
+    QCOMPARE(f->noticeText(), QStringLiteral("1 character cannot be sent on the serial line and went out as ?"));
 }
 
 void TestCommands::aLongPastedParameterGoesOutWhole()

@@ -4,17 +4,26 @@
 #include "fixture.h"
 #include "processstats.h"
 #include "pseudoterminal.h"
+#include "serial/linkwatch.h"
 #include "serial/mscomm.h"
 #include "serial/portmap.h"
 #include "widgets/notice.h"
 
+#include <QAbstractEventDispatcher>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,10 +49,15 @@ private slots:
     void failedOpenLeavesRedAndANotice_data();
     void failedOpenLeavesRedAndANotice();
     void portHeldByAnotherProgram();
+    void vanishedDeviceClosesThePortWithoutSpinning_data();
     void vanishedDeviceClosesThePortWithoutSpinning();
+    void aDeviceNodeThatDisappearsIsNoticed();
     void connectWorksAgainOnceTheDeviceIsBack();
     void exitClosesThePortAndReleasesIt();
     void destroyingTheWindowReleasesThePort();
+    void aSignalClosesThePortAndFreesItsLock();
+    void aSignalEndsTheProgramAsExitDoes_data();
+    void aSignalEndsTheProgramAsExitDoes();
     void fixedDeviceNames();
     void readmeNamesTheSameDevices();
 
@@ -185,15 +199,37 @@ void TestConnection::portHeldByAnotherProgram()
     QVERIFY2(f->noticeText().contains(QStringLiteral("Another program")), qPrintable(f->noticeText()));
 }
 
+void TestConnection::vanishedDeviceClosesThePortWithoutSpinning_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("pseudo-terminal closed") << "closed";  // reads fail
+    QTest::newRow("line hung up") << "hung up";           // reads return nothing, as a pulled USB adapter's
+}
+
 void TestConnection::vanishedDeviceClosesThePortWithoutSpinning()
 {
+    QFETCH(QString, how);
     auto modem = std::make_unique<Pty>();
     f->connectTo(4, *modem);
     QVERIFY(f->form().comm()->portOpen());
+    // Nothing wakes the program while the line is quiet.
+    QList<QObject *> everything = f->form().findChildren<QObject *>();
+    everything << &f->form();
+    for (QObject *object : everything)
+        QVERIFY2(QAbstractEventDispatcher::instance()->registeredTimers(object).isEmpty(), object->metaObject()->className());
+
     const double cpuBefore = ProcessStats::cpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    modem.reset();  // the other side goes away
+    if (how == QLatin1String("closed")) {
+        modem.reset();
+    } else {
+        const int line = ::open(QFile::encodeName(modem->device()).constData(), O_RDWR | O_NOCTTY);
+        const bool hungUp = ::ioctl(line, TIOCVHANGUP) == 0;
+        ::close(line);
+        if (!hungUp)
+            QSKIP("hanging up a terminal needs root");
+    }
     QTRY_VERIFY_WITH_TIMEOUT(!f->form().comm()->portOpen(), 1000);
     QCOMPARE(f->connectColor(), lightRed);
     QVERIFY2(f->noticeText().contains(QStringLiteral("lost")), qPrintable(f->noticeText()));
@@ -201,6 +237,23 @@ void TestConnection::vanishedDeviceClosesThePortWithoutSpinning()
     QTest::qWait(1000);
     const double cpu = ProcessStats::cpuSeconds() - cpuBefore;
     QVERIFY2(cpu < 0.3 * clock.elapsed() / 1000.0, qPrintable(QString::number(cpu)));
+}
+
+void TestConnection::aDeviceNodeThatDisappearsIsNoticed()
+{
+    // A device node cannot be made to vanish under an open pseudo-terminal,
+    // so the watch is tried on a file standing for the node.
+    QTemporaryDir folder;
+    const QString node = folder.filePath(QStringLiteral("ttyUSB0"));
+    QFile(node).open(QIODevice::WriteOnly);
+    LinkWatch watch;
+    QSignalSpy lost(&watch, &LinkWatch::lost);
+    watch.watch(node);
+    QFile(folder.filePath(QStringLiteral("ttyUSB1"))).open(QIODevice::WriteOnly);  // another device comes
+    QVERIFY(!lost.wait(200));
+    QVERIFY(QFile::remove(node));
+    QVERIFY(lost.wait(1000));
+    QCOMPARE(lost.first().first().toString(), QStringLiteral("the device is gone"));
 }
 
 void TestConnection::connectWorksAgainOnceTheDeviceIsBack()
@@ -240,6 +293,60 @@ void TestConnection::destroyingTheWindowReleasesThePort()
     QSerialPort other;
     other.setPortName(modem.device());
     QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+}
+
+void TestConnection::aSignalClosesThePortAndFreesItsLock()
+{
+    Pty modem;
+    f->connectTo(6, modem);
+    // The lock file that holds our process number.
+    QString lock;
+    for (const QString &folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QDir::tempPath()}) {
+        for (const QFileInfo &file : QDir(folder).entryInfoList({QStringLiteral("LCK..*")}, QDir::Files)) {
+            QFile f(file.filePath());
+            if (f.open(QIODevice::ReadOnly) && f.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid())
+                lock = file.filePath();
+        }
+    }
+    QVERIFY2(!lock.isEmpty(), "no lock file while the port is open");
+    ::raise(SIGTERM);
+    QTRY_VERIFY(!f->form().comm()->portOpen());
+    QVERIFY(!f->form().isVisible());
+    QVERIFY(!QFileInfo::exists(lock));
+    QSerialPort other;
+    other.setPortName(modem.device());
+    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+}
+
+void TestConnection::aSignalEndsTheProgramAsExitDoes_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM: logging out") << int(SIGTERM);
+    QTest::newRow("SIGINT: Ctrl+C in its terminal") << int(SIGINT);
+    QTest::newRow("SIGHUP: its terminal closed") << int(SIGHUP);
+}
+
+void TestConnection::aSignalEndsTheProgramAsExitDoes()
+{
+    QFETCH(int, signal);
+    QProcess program;
+    program.start(QStringLiteral(VEXMO_AT), {});
+    QVERIFY(program.waitForStarted());
+    // Ready once it catches the signal: /proc shows the caught ones as a mask.
+    const auto catches = [&program, signal] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+        }
+        return 0ULL;
+    };
+    QTRY_VERIFY(catches());
+    ::kill(pid_t(program.processId()), signal);
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
 }
 
 void TestConnection::fixedDeviceNames()

@@ -97,6 +97,7 @@ void TestFaults::badTargets_data()
     QTest::newRow("regular file") << "/etc/hostname";
     QTest::newRow("/dev/null") << "/dev/null";
     QTest::newRow("directory") << "/tmp";
+    QTest::newRow("pseudo-terminal master") << "/dev/ptmx";
 }
 
 void TestFaults::badTargets()

@@ -37,7 +37,8 @@ private slots:
     void commandAndCtrlZDuringTheWait();
     void ctrlZAlone();
     void headerWhileClosedLeavesTheTimerDisarmed();
-    void tickAfterDisconnectWritesNothingAndDisarms();
+    void aBodyThatCannotGoOutIsNamed_data();
+    void aBodyThatCannotGoOutIsNamed();
     void exitDuringTheWaitSendsNoBody();
 
 private:
@@ -141,15 +142,36 @@ void TestSms::headerWhileClosedLeavesTheTimerDisarmed()
     QCOMPARE(f->form().notice()->anchor(), f->get("Command16"));
 }
 
-void TestSms::tickAfterDisconnectWritesNothingAndDisarms()
+void TestSms::aBodyThatCannotGoOutIsNamed_data()
 {
+    QTest::addColumn<bool>("linkLost");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("disconnected") << false << "the port was disconnected";
+    QTest::newRow("link lost") << true << "the link was lost (";  // hung up, or the device gone
+}
+
+void TestSms::aBodyThatCannotGoOutIsNamed()
+{
+    // The header is out and the modem waits for the text; the user is told
+    // that it will not come, and why.
+    QFETCH(bool, linkLost);
+    QFETCH(QString, why);
     f->click("Command16");
     QCOMPARE(f->modem().read(header.size()), header);
-    f->click("Command3");
+    if (linkLost)
+        f->modem().hangUp();
+    else
+        f->click("Command3");
     QTRY_VERIFY_WITH_TIMEOUT(!timer3()->isActive(), 2000);
-    QCOMPARE(f->noticeText(), QStringLiteral("not connected: press Connect first"));
-    f->click("Command2");
-    QCOMPARE(f->modem().readAll(700), QByteArray());  // the body was not kept for later
+    const QString notice = f->noticeText();
+    QVERIFY2(notice.startsWith(QStringLiteral("The SMS body was not sent: ") + why), qPrintable(notice));
+    QVERIFY2(notice.endsWith(QStringLiteral(".\nThe modem may still be waiting for the text of the message.")),
+             qPrintable(notice));
+    QCOMPARE(f->form().notice()->anchor(), f->get("Command16"));
+    if (!linkLost) {
+        f->click("Command2");
+        QCOMPARE(f->modem().readAll(700), QByteArray());  // the body was not kept for later
+    }
 }
 
 void TestSms::exitDuringTheWaitSendsNoBody()

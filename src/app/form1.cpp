@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/exitsignals.h"
 #include "app/inventory.h"
 #include "commands/commandpanel.h"
 #include "commands/smssend.h"
@@ -63,6 +64,7 @@ Form1::Form1(QWidget *parent)
     new SmsSend(m_comm, control<QLineEdit>("Text5"), control<CrLfBox>("Text6"), m_timer3,
                 control<QPushButton>("Command16"), control<QPushButton>("Command9"), m_notice, this);
     connect(control<QPushButton>("Command7"), &QPushButton::clicked, this, &Form1::Command7_Click);
+    new ExitSignals([this] { Command7_Click(); }, this);
 
     Form_Load();
 }

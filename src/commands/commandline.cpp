@@ -11,11 +11,21 @@ QString compose(const QString &fixed, const QString &parameter, bool quoted, con
     return fixed + quote + parameter + quote + ending;
 }
 
-bool send(MSComm *comm, const QString &line, Notice *notice, QWidget *pressed)
+bool send(MSComm *comm, const QString &line, Notice *notice, QWidget *pressed, const QString &failed)
 {
-    if (comm->output(line))
+    if (comm->output(line)) {
+        // The bytes stay as they went; the user learns that they changed.
+        if (const int changed = MSComm::unsendable(line)) {
+            notice->show(pressed, changed == 1
+                                      ? QObject::tr("1 character cannot be sent on the serial line and went out as ?")
+                                      : QObject::tr("%1 characters cannot be sent on the serial line and went out as ?")
+                                            .arg(changed));
+        }
         return true;
-    if (!comm->portOpen())
+    }
+    if (!failed.isEmpty())
+        notice->show(pressed, failed.arg(comm->errorString()));
+    else if (!comm->portOpen())
         notice->show(pressed, QObject::tr("not connected: press Connect first"));
     else
         notice->show(pressed, QObject::tr("could not write to the port: %1").arg(comm->errorString()));

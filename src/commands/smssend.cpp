@@ -30,7 +30,8 @@ void SmsSend::Timer3_Timer()
 {
     // The body is read now, so text typed during the wait goes with it.
     const QString body = m_text6->text() + CommandLine::ctrlZ;
-    CommandLine::send(m_comm, body, m_notice, m_command16);
+    CommandLine::send(m_comm, body, m_notice, m_command16,
+                      tr("The SMS body was not sent: %1.\nThe modem may still be waiting for the text of the message."));
     m_timer3->stop();  // one body per arming, whether or not the write succeeded
 }
 

@@ -3,16 +3,25 @@
 #include "serial/portmap.h"
 
 #include <QFileInfo>
-
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#endif
+#include <algorithm>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
-// While a port is open its device is checked this often: a USB adapter that
-// is pulled out can leave the read notification spinning without an error.
-constexpr int linkCheckMs = 500;
+
+// The master side of a pseudo-terminal (/dev/ptmx, or an old BSD-style
+// /dev/ptyXY) opens like a terminal, but what is written to it goes to a
+// new pseudo-terminal that nobody holds.
+bool isPseudoTerminalMaster(const QString &path)
+{
+    struct stat device = {};
+    if (::stat(QFile::encodeName(path).constData(), &device) != 0 || !S_ISCHR(device.st_mode))
+        return false;
+    const unsigned majorNumber = major(device.st_rdev);
+    return (majorNumber == 5 && minor(device.st_rdev) == 2) || majorNumber == 2;
 }
+
+} // namespace
 
 MSComm::MSComm(QObject *parent)
     : QObject(parent)
@@ -25,8 +34,7 @@ MSComm::MSComm(QObject *parent)
 
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onComm);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::handleError);
-    m_linkCheck.setInterval(linkCheckMs);
-    connect(&m_linkCheck, &QTimer::timeout, this, &MSComm::checkLink);
+    connect(&m_linkWatch, &LinkWatch::lost, this, &MSComm::loseLink);
 }
 
 void MSComm::setCommPort(qint16 port)
@@ -42,7 +50,9 @@ QString MSComm::device() const
 bool MSComm::setPortOpen(bool open)
 {
     if (!open) {
-        m_linkCheck.stop();
+        m_linkWatch.stop();
+        if (m_port.isOpen())
+            fail(QSerialPort::NotOpenError, tr("the port was disconnected"));
         m_port.close();
         return true;
     }
@@ -53,13 +63,17 @@ bool MSComm::setPortOpen(bool open)
     const QString path = device();
     const QString target = QFileInfo(path).canonicalFilePath();
     m_openedPath = target.isEmpty() ? path : target;
+    if (isPseudoTerminalMaster(m_openedPath)) {
+        fail(QSerialPort::OpenError, tr("it is a pseudo-terminal's master side, not a serial device"));
+        return false;
+    }
     m_port.setPortName(m_openedPath);
     if (!m_port.open(QIODevice::ReadWrite)) {
         fail(m_port.error(), m_port.errorString());
         m_port.clearError();
         return false;
     }
-    m_linkCheck.start();
+    m_linkWatch.watch(m_openedPath);
     return true;
 }
 
@@ -72,12 +86,16 @@ QByteArray MSComm::toWire(const QString &text)
     return bytes;
 }
 
+int MSComm::unsendable(const QString &text)
+{
+    const QList<uint> characters = text.toUcs4();
+    return int(std::count_if(characters.begin(), characters.end(), [](uint c) { return c > 0xff; }));
+}
+
 bool MSComm::output(const QString &text)
 {
-    if (!m_port.isOpen()) {
-        fail(QSerialPort::NotOpenError, tr("not connected"));
-        return false;
-    }
+    if (!m_port.isOpen())
+        return false;  // errorString() keeps why it is closed
     const QByteArray bytes = toWire(text);
     if (m_port.write(bytes) != bytes.size()) {
         fail(m_port.error(), m_port.errorString());
@@ -120,24 +138,13 @@ void MSComm::handleError(QSerialPort::SerialPortError error)
     }
 }
 
-void MSComm::checkLink()
-{
-#ifdef Q_OS_UNIX  // a device node is a file only there
-    if (!QFileInfo::exists(m_openedPath)) {
-        loseLink(tr("the device is gone"));
-        return;
-    }
-    pollfd fd{int(m_port.handle()), POLLIN, 0};
-    if (::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)))
-        loseLink(tr("the line was hung up"));
-#endif
-}
-
 void MSComm::loseLink(const QString &reason)
 {
-    m_linkCheck.stop();
+    m_linkWatch.stop();
+    if (m_port.bytesAvailable() > 0)
+        emit onComm();  // what came before the end still reaches the log
     m_port.close();
     m_port.clearError();
-    fail(QSerialPort::ResourceError, reason);
+    fail(QSerialPort::ResourceError, tr("the link was lost (%1)").arg(reason));
     emit linkLost(reason);
 }

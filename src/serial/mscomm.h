@@ -3,9 +3,10 @@
 // bit, no flow control. Characters and bytes map one to one as Latin-1; a
 // character beyond U+00FF goes out as "?".
 
+#include "serial/linkwatch.h"
+
 #include <QObject>
 #include <QSerialPort>
-#include <QTimer>
 
 class MSComm : public QObject
 {
@@ -21,7 +22,8 @@ public:
 
     bool portOpen() const { return m_port.isOpen(); }
     // Opening returns false when the port could not be opened; errorString()
-    // then says why and error() which kind of failure it was.
+    // then says why and error() which kind of failure it was. While no port
+    // is open, errorString() says why.
     bool setPortOpen(bool open);
     QSerialPort::SerialPortError error() const { return m_error; }
     QString errorString() const { return m_errorString; }
@@ -29,6 +31,9 @@ public:
     // One write of the whole text; false when no port is open or the
     // system refused the write.
     bool output(const QString &text);
+    // How many characters of the text the line cannot carry: each goes out
+    // as one "?".
+    static int unsendable(const QString &text);
     QString input();
     void setInBufferCount(int count);  // 0 discards buffered input
 
@@ -41,14 +46,13 @@ signals:
 private:
     static QByteArray toWire(const QString &text);
     void handleError(QSerialPort::SerialPortError error);
-    void checkLink();
     void loseLink(const QString &reason);
     void fail(QSerialPort::SerialPortError error, const QString &reason);
 
     QSerialPort m_port;
-    QTimer m_linkCheck;
+    LinkWatch m_linkWatch;
     qint16 m_commPort = 1;
     QString m_openedPath;  // the device itself, links followed
     QSerialPort::SerialPortError m_error = QSerialPort::NoError;
-    QString m_errorString;
+    QString m_errorString = tr("no port was opened");
 };
