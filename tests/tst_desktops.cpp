@@ -68,6 +68,7 @@ private slots:
     void aThemeFontChangeLeavesTheDesignFont();
     void everyControlHasAnAccessibleName();
     void aNoticeIsAnnounced();
+    void theLogReadsToAScreenReader();
 };
 
 void TestDesktops::colorsReadOnAnyPalette_data()
@@ -150,6 +151,30 @@ void TestDesktops::aNoticeIsAnnounced()
     QCOMPARE(notice->text(QAccessible::Name), QStringLiteral("not connected: press Connect first"));
     QVERIFY(!notice->state().invisible);
     QCOMPARE(notice->parent()->object(), &f.form());
+}
+
+void TestDesktops::theLogReadsToAScreenReader()
+{
+    Fixture f;
+    auto *log = f.get<CrLfBox>("Text2");
+    log->append(QStringLiteral("AT\r\r\nOK\r\n"));
+    log->setCursorPosition(5);
+    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(log);
+    QCOMPARE(reader->role(), QAccessible::EditableText);
+    QVERIFY(reader->state().multiLine && reader->state().editable);
+    QAccessibleTextInterface *text = reader->textInterface();
+    QVERIFY(text);
+    QCOMPARE(text->characterCount(), 9);
+    QCOMPARE(text->cursorPosition(), 5);
+    QCOMPARE(text->text(0, 9), QStringLiteral("AT\r\r\nOK\r\n"));  // the text itself, as a copy gives it
+    int start = 0;
+    int end = 0;
+    QCOMPARE(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("OK\r\n"));
+    QCOMPARE(text->textBeforeOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("AT\r\r\n"));
+    text->setSelection(0, 0, 2);
+    QCOMPARE(log->selectedText(), QStringLiteral("AT"));
+    QVERIFY(log->viewport()->rect().contains(log->characterRect(6).center()));
+    QCOMPARE(text->offsetAtPoint(log->viewport()->mapToGlobal(log->characterRect(6).center())), 6);
 }
 
 QTEST_MAIN(TestDesktops)

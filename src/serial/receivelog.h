@@ -2,9 +2,10 @@
 // The receive log: everything the modem sends, appended unchanged at the end
 // of Text2, which keeps its end in view. "Clear text" empties it.
 //
-// The log holds up to 16 million characters (about 4.6 hours of a line
+// The log holds up to 20 million characters (about 5.8 hours of a line
 // running flat out at 9600 baud, days of ordinary modem traffic); beyond
-// that the oldest whole lines go.
+// that the oldest whole lines go, a hundredth of that at a time, so that a
+// full log always holds more than 19.8 million.
 
 #include <QObject>
 
@@ -18,7 +19,7 @@ class ReceiveLog : public QObject
 public:
     ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, QObject *parent);
 
-    static constexpr qint64 defaultCapacity = 16'000'000;  // characters
+    static constexpr qint64 defaultCapacity = 20'000'000;  // characters
     void setCapacity(qint64 characters);
 
 private:

@@ -50,16 +50,19 @@ void drawBox(QPainter *painter, const QFont &font, char32_t c, const QRectF &cel
 }
 
 Widths::Widths(const QFont &font)
-    : m_metrics(font)
+    : m_font(font), m_metrics(font)
 {
-    for (char32_t c = 0; c < 256; ++c)
-        m_latin1[c] = isBoxed(c) ? boxWidth(font) : m_metrics.horizontalAdvance(shownAs(c));
+    m_latin1.fill(-1);
 }
 
 qreal Widths::of(char32_t c) const
 {
-    if (c < 256)
-        return m_latin1[c];
+    if (c < 256) {
+        qreal &width = m_latin1[c];
+        if (width < 0)
+            width = isBoxed(c) ? boxWidth(m_font) : m_metrics.horizontalAdvance(shownAs(c));
+        return width;
+    }
     auto cached = m_other.constFind(c);
     if (cached == m_other.constEnd())
         cached = m_other.insert(c, m_metrics.horizontalAdvance(QString::fromUcs4(&c, 1)));

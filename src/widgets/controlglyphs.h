@@ -26,7 +26,9 @@ QChar shownAs(char32_t c);
 // given height.
 void drawBox(QPainter *painter, const QFont &font, char32_t c, const QRectF &cell, const QColor &grey);
 
-// The width each character takes as a box shows it in `font`.
+// The width each character takes as a box shows it in `font`, measured
+// the first time it is asked for: a control's picture may come from a
+// fallback font that is only loaded then.
 class Widths
 {
 public:
@@ -35,8 +37,9 @@ public:
     static qreal boxWidth(const QFont &font);
 
 private:
+    QFont m_font;
     QFontMetricsF m_metrics;
-    std::array<qreal, 256> m_latin1{};
+    mutable std::array<qreal, 256> m_latin1;
     mutable QHash<char32_t, qreal> m_other;
 };
 

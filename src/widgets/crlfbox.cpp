@@ -1,5 +1,6 @@
 #include "widgets/crlfbox.h"
 
+#include "widgets/crlfboxaccessible.h"
 #include "widgets/style.h"
 
 #include <QApplication>
@@ -55,7 +56,7 @@ CrLfBox::CrLfBox(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);  // a row; the wheel moves the desktop's number of them
-    rewrap();
+    QAccessible::installFactory(&CrLfBoxAccessible::create);
 }
 
 CrLfBox::~CrLfBox() = default;
@@ -63,6 +64,11 @@ CrLfBox::~CrLfBox() = default;
 QString CrLfBox::text() const
 {
     return m_text.mid(m_text.begin(), m_text.end());
+}
+
+QString CrLfBox::mid(qint64 from, qint64 to) const
+{
+    return m_text.mid(m_text.begin() + from, m_text.begin() + to);
 }
 
 void CrLfBox::setText(const QString &text)
@@ -94,6 +100,11 @@ void CrLfBox::append(QStringView text)
     trimToCapacity();
     updateScrollRange();
     viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent inserted(this, int(std::max(oldEnd, m_text.begin()) - m_text.begin()),
+                                            text.toString());
+        QAccessible::updateAccessibility(&inserted);
+    }
 }
 
 void CrLfBox::trimToCapacity()
@@ -130,7 +141,7 @@ void CrLfBox::setCursorPosition(qint64 position)
 {
     m_anchor = m_caret = std::clamp(m_text.begin() + position, m_text.begin(), m_text.end());
     m_desiredX = -1;
-    ensureCaretVisible();
+    caretMoved();
     viewport()->update();
 }
 
@@ -143,7 +154,7 @@ void CrLfBox::select(qint64 from, qint64 to)
 {
     m_anchor = std::clamp(m_text.begin() + from, m_text.begin(), m_text.end());
     m_caret = std::clamp(m_text.begin() + to, m_text.begin(), m_text.end());
-    ensureCaretVisible();
+    caretMoved();
     viewport()->update();
 }
 
@@ -176,6 +187,26 @@ QRect CrLfBox::cursorRect() const
     return QRect(margin + qRound(xOf(m_caret)), margin + row * rowHeight(), 1, rowHeight());
 }
 
+QRect CrLfBox::characterRect(qint64 position) const
+{
+    const Pos at = std::clamp(m_text.begin() + position, m_text.begin(), m_text.end());
+    const int row = m_rows.rowOf(at) - verticalScrollBar()->value();
+    const qreal x = xOf(at);
+    const qreal right = at < m_rows.end(m_rows.rowOf(at)) ? xOf(nextUnit(at)) : x;
+    return QRect(margin + qRound(x), margin + row * rowHeight(), qMax(1, qRound(right - x)), rowHeight());
+}
+
+qint64 CrLfBox::positionAt(const QPoint &point) const
+{
+    return hitTest(point) - m_text.begin();
+}
+
+std::pair<qint64, qint64> CrLfBox::rowAround(qint64 position) const
+{
+    const int row = m_rows.rowOf(m_text.begin() + position);
+    return {m_rows.start(row) - m_text.begin(), m_rows.next(row) - m_text.begin()};
+}
+
 // --- editing
 
 void CrLfBox::replaceSelection(const QString &text, bool typing)
@@ -200,13 +231,17 @@ void CrLfBox::replaceSelection(const QString &text, bool typing)
 
 void CrLfBox::replace(Pos from, Pos to, const QString &text)
 {
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent updated(this, int(from - m_text.begin()), m_text.mid(from, to), text);
+        QAccessible::updateAccessibility(&updated);
+    }
     m_text.remove(from, to);
     m_text.insert(from, text);
     m_rows.edited(from, to - from, text.size());
     m_caret = m_anchor = from + text.size();
     m_desiredX = -1;
     updateScrollRange();
-    ensureCaretVisible();
+    caretMoved();
     restartBlinking();
     viewport()->update();
 }
@@ -286,7 +321,7 @@ void CrLfBox::moveCaret(Pos to, bool select)
     m_caret = std::clamp(to, m_text.begin(), m_text.end());
     if (!select)
         m_anchor = m_caret;
-    ensureCaretVisible();
+    caretMoved();
     restartBlinking();
     viewport()->update();
 }
@@ -327,8 +362,12 @@ bool CrLfBox::moveByKey(QKeyEvent *event)
     return false;
 }
 
-void CrLfBox::ensureCaretVisible()
+void CrLfBox::caretMoved()
 {
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent moved(this, int(cursorPosition()));
+        QAccessible::updateAccessibility(&moved);
+    }
     const int row = m_rows.rowOf(m_caret);
     QScrollBar *bar = verticalScrollBar();
     if (row < bar->value())
@@ -348,6 +387,13 @@ void CrLfBox::restartBlinking()
 
 // --- rows on screen
 
+int CrLfBox::rowHeight() const
+{
+    if (m_rowHeight == 0)
+        m_rowHeight = int(std::ceil(QFontMetricsF(font()).lineSpacing()));
+    return m_rowHeight;
+}
+
 int CrLfBox::fullRows() const
 {
     return std::max(1, (viewport()->height() - 2 * margin) / rowHeight());
@@ -363,11 +409,11 @@ void CrLfBox::updateScrollRange()
 void CrLfBox::rewrap()
 {
     m_widths = ControlGlyphs::Widths(font());
-    m_rowHeight = int(std::ceil(QFontMetricsF(font()).lineSpacing()));
+    m_rowHeight = 0;
     m_layouts.clear();
     m_rows.setRoom(viewport()->width() - 2 * margin);
     updateScrollRange();
-    ensureCaretVisible();
+    caretMoved();
     viewport()->update();
 }
 

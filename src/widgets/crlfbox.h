@@ -30,6 +30,7 @@ public:
     ~CrLfBox() override;
 
     QString text() const;
+    QString mid(qint64 from, qint64 to) const;  // the characters from `from` up to `to`
     void setText(const QString &text);
     void clear();
     qint64 length() const { return m_text.size(); }
@@ -43,6 +44,8 @@ public:
     // Puts the caret there with nothing selected, and brings it into view.
     void setCursorPosition(qint64 position);
     bool hasSelection() const { return m_anchor != m_caret; }
+    qint64 selectionStart() const { return std::min(m_anchor, m_caret) - m_text.begin(); }
+    qint64 selectionEnd() const { return std::max(m_anchor, m_caret) - m_text.begin(); }
     QString selectedText() const;
     void select(qint64 from, qint64 to);  // the caret goes to `to`
     void selectAll();
@@ -50,6 +53,11 @@ public:
     void paste();
     QRect cursorRect() const;  // in the viewport
     int rowCount() const { return m_rows.count(); }
+    // For screen readers: where a character is drawn, which one is at a
+    // point, and the row as shown that holds a position.
+    QRect characterRect(qint64 position) const;
+    qint64 positionAt(const QPoint &point) const;
+    std::pair<qint64, qint64> rowAround(qint64 position) const;
     void setUndoRedoEnabled(bool enabled);
 
 protected:
@@ -94,11 +102,11 @@ private:
     Pos previousWord(Pos pos) const;
     Pos rowStep(Pos pos, int rows);
     bool moveByKey(QKeyEvent *event);
-    void ensureCaretVisible();
+    void caretMoved();  // brings the caret into view and tells screen readers
     void restartBlinking();
 
     // Rows on screen.
-    int rowHeight() const { return m_rowHeight; }
+    int rowHeight() const;
     int fullRows() const;
     void updateScrollRange();
     void rewrap();
@@ -109,7 +117,7 @@ private:
     TextChunks m_text;
     ControlGlyphs::Widths m_widths;
     WrappedRows m_rows;
-    int m_rowHeight = 0;
+    mutable int m_rowHeight = 0;  // measured when first needed: loading a font takes time
     qint64 m_capacity = 0;
     Pos m_caret = 0;
     Pos m_anchor = 0;

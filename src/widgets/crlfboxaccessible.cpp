@@ -1,0 +1,166 @@
+#include "widgets/crlfboxaccessible.h"
+
+#include "widgets/crlfbox.h"
+
+#include <QScrollBar>
+
+CrLfBoxAccessible::CrLfBoxAccessible(CrLfBox *box)
+    : QAccessibleWidget(box, QAccessible::EditableText)
+{
+}
+
+QAccessibleInterface *CrLfBoxAccessible::create(const QString &className, QObject *object)
+{
+    return className == QLatin1String("CrLfBox") ? new CrLfBoxAccessible(static_cast<CrLfBox *>(object)) : nullptr;
+}
+
+CrLfBox *CrLfBoxAccessible::box() const
+{
+    return static_cast<CrLfBox *>(widget());
+}
+
+void *CrLfBoxAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface *>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QAccessible::State CrLfBoxAccessible::state() const
+{
+    QAccessible::State s = QAccessibleWidget::state();
+    s.editable = true;
+    s.multiLine = true;
+    s.selectableText = true;
+    return s;
+}
+
+QString CrLfBoxAccessible::text(QAccessible::Text t) const
+{
+    // The value is read in ranges through the text interface, not whole.
+    return t == QAccessible::Value ? QString() : QAccessibleWidget::text(t);
+}
+
+void CrLfBoxAccessible::selection(int selectionIndex, int *startOffset, int *endOffset) const
+{
+    const bool selected = selectionIndex == 0 && box()->hasSelection();
+    *startOffset = selected ? int(box()->selectionStart()) : 0;
+    *endOffset = selected ? int(box()->selectionEnd()) : 0;
+}
+
+int CrLfBoxAccessible::selectionCount() const
+{
+    return box()->hasSelection() ? 1 : 0;
+}
+
+void CrLfBoxAccessible::addSelection(int startOffset, int endOffset)
+{
+    box()->select(startOffset, endOffset);
+}
+
+void CrLfBoxAccessible::removeSelection(int)
+{
+    box()->setCursorPosition(box()->cursorPosition());
+}
+
+void CrLfBoxAccessible::setSelection(int, int startOffset, int endOffset)
+{
+    box()->select(startOffset, endOffset);
+}
+
+int CrLfBoxAccessible::cursorPosition() const
+{
+    return int(box()->cursorPosition());
+}
+
+void CrLfBoxAccessible::setCursorPosition(int position)
+{
+    box()->setCursorPosition(position);
+}
+
+QString CrLfBoxAccessible::text(int startOffset, int endOffset) const
+{
+    return box()->mid(startOffset, endOffset);
+}
+
+std::pair<int, int> CrLfBoxAccessible::unitAround(int offset, QAccessible::TextBoundaryType boundary) const
+{
+    const int length = characterCount();
+    offset = std::clamp(offset, 0, length);
+    switch (boundary) {
+    case QAccessible::CharBoundary:
+        return {offset, std::min(offset + 1, length)};
+    case QAccessible::WordBoundary: {
+        int from = offset;
+        int to = offset;
+        const auto isWord = [this](int at) { return box()->mid(at, at + 1).at(0).isLetterOrNumber(); };
+        while (from > 0 && isWord(from - 1))
+            --from;
+        while (to < length && isWord(to))
+            ++to;
+        return {from, to};
+    }
+    case QAccessible::NoBoundary:
+        return {0, length};
+    default: {  // a row as shown
+        const auto [from, to] = box()->rowAround(offset);
+        return {int(from), int(to)};
+    }
+    }
+}
+
+QString CrLfBoxAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                                        int *endOffset) const
+{
+    std::tie(*startOffset, *endOffset) = unitAround(offset, boundary);
+    return text(*startOffset, *endOffset);
+}
+
+QString CrLfBoxAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                                            int *endOffset) const
+{
+    const int start = unitAround(offset, boundary).first;
+    if (start == 0) {
+        *startOffset = *endOffset = -1;
+        return QString();
+    }
+    return textAtOffset(start - 1, boundary, startOffset, endOffset);
+}
+
+QString CrLfBoxAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                                           int *endOffset) const
+{
+    const int end = unitAround(offset, boundary).second;
+    if (end >= characterCount()) {
+        *startOffset = *endOffset = -1;
+        return QString();
+    }
+    return textAtOffset(end, boundary, startOffset, endOffset);
+}
+
+int CrLfBoxAccessible::characterCount() const
+{
+    return int(box()->length());
+}
+
+QRect CrLfBoxAccessible::characterRect(int offset) const
+{
+    const QRect rect = box()->characterRect(offset);
+    return QRect(box()->viewport()->mapToGlobal(rect.topLeft()), rect.size());
+}
+
+int CrLfBoxAccessible::offsetAtPoint(const QPoint &point) const
+{
+    return int(box()->positionAt(box()->viewport()->mapFromGlobal(point)));
+}
+
+void CrLfBoxAccessible::scrollToSubstring(int startIndex, int)
+{
+    box()->setCursorPosition(startIndex);
+}
+
+QString CrLfBoxAccessible::attributes(int offset, int *startOffset, int *endOffset) const
+{
+    *startOffset = *endOffset = offset;
+    return QString();
+}
