@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -66,6 +67,7 @@ private slots:
     void appendGoesAfterEverythingWhereverTheCaretIs();
     void backspaceTakesALineBreakWholeAndUndoBringsItBack();
     void trimmingWithTheCaretAndSelectionInTheOldestLines();
+    void rowsAfterEditsAreRowsWrappedAfresh();
 };
 
 void TestCrLfBox::roundTrip_data()
@@ -279,6 +281,50 @@ void TestCrLfBox::trimmingWithTheCaretAndSelectionInTheOldestLines()
     QCOMPARE(box.cursorPosition(), qint64(0));
     QTest::keyClicks(&box, QStringLiteral("x"));
     QCOMPARE(box.text(), QStringLiteral("x") + kept);
+}
+
+void TestCrLfBox::rowsAfterEditsAreRowsWrappedAfresh()
+{
+    // Appends and edits wrap only what they touch; a seeded run of random
+    // ones must leave the rows a wrap of the whole text gives.
+    const auto width = [](char32_t c) { return c == u'W' ? 15.0 : 7.0; };
+    TextChunks text;
+    WrappedRows rows(text, width);
+    rows.setRoom(100);
+    QRandomGenerator random(20261207);
+    const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("\n"), QStringLiteral(" "),
+                              QStringLiteral("OK"), QStringLiteral("WWWWWWWWWWWW"), QStringLiteral("+CSQ: 17,99 ")};
+    for (int step = 0; step < 3000; ++step) {
+        const QString &piece = pieces[random.bounded(int(std::size(pieces)))];
+        const qint64 at = text.begin() + random.bounded(int(text.size()) + 1);
+        switch (random.bounded(4)) {
+        case 0:
+        case 1: {
+            const qint64 oldEnd = text.end();
+            text.append(piece);
+            rows.appended(oldEnd);
+            break;
+        }
+        case 2:
+            text.insert(at, piece);
+            rows.edited(at, 0, piece.size());
+            break;
+        default: {
+            const qint64 to = std::min(text.end(), at + random.bounded(1, 5));
+            text.remove(at, to);
+            rows.edited(at, to - at, 0);
+        }
+        }
+        if (step % 500 == 499) {
+            text.dropFront(rows.start(rows.count() / 3));
+            rows.droppedFront();
+        }
+        WrappedRows fresh(text, width);
+        fresh.setRoom(100);
+        QCOMPARE(rows.count(), fresh.count());
+        for (int row = 0; row < rows.count(); ++row)
+            QCOMPARE(rows.start(row), fresh.start(row));
+    }
 }
 
 QTEST_MAIN(TestCrLfBox)

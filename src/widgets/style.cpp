@@ -74,7 +74,8 @@ QColor greyedText(const QPalette &palette)
     // closer to the text where that is not enough.
     const QColor text = palette.color(QPalette::Text);
     const QColor base = palette.color(QPalette::Base);
-    for (double towardBase = 0.5; towardBase > 0; towardBase -= 0.05) {
+    for (int twentieths = 10; twentieths > 0; --twentieths) {
+        const double towardBase = twentieths / 20.0;
         const QColor grey = QColor::fromRgbF(float(text.redF() + (base.redF() - text.redF()) * towardBase),
                                              float(text.greenF() + (base.greenF() - text.greenF()) * towardBase),
                                              float(text.blueF() + (base.blueF() - text.blueF()) * towardBase));

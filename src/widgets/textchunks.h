@@ -17,7 +17,7 @@ class TextChunks
 public:
     using Pos = qint64;
     // A chunk takes appended text up to this size; edits inside may grow it.
-    static constexpr qsizetype chunkSize = 32 * 1024;
+    static constexpr qsizetype chunkSize = 32768;
 
     Pos begin() const { return m_begin; }
     Pos end() const { return m_begin + m_size; }
