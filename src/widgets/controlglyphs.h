@@ -22,8 +22,7 @@ inline bool isBoxed(char32_t c) { return c >= 0x80 && c <= 0x9f; }
 // one a figure space that the box is then drawn over.
 QChar shownAs(char32_t c);
 
-// Draws the box of a C1 control whose cell starts at x on a row of the
-// given height.
+// Draws the box of a C1 control in its cell of a row.
 void drawBox(QPainter *painter, const QFont &font, char32_t c, const QRectF &cell, const QColor &grey);
 
 // The width each character takes as a box shows it in `font`, measured

@@ -502,8 +502,10 @@ void CrLfBox::paintEvent(QPaintEvent *)
         const QTextLine line = shown.layout.lineAt(0);
         for (const int i : shown.boxed) {
             const qreal x = line.cursorToX(i);
+            const bool inSelection = start + i >= selectionFrom && start + i < selectionTo;
             ControlGlyphs::drawBox(&painter, font(), shown.source.at(i).unicode(),
-                                   QRectF(origin.x() + x, origin.y(), line.cursorToX(i + 1) - x, rowHeight()), grey);
+                                   QRectF(origin.x() + x, origin.y(), line.cursorToX(i + 1) - x, rowHeight()),
+                                   inSelection ? palette().color(QPalette::HighlightedText) : grey);
         }
     }
     // Only the rows in view keep a layout.
