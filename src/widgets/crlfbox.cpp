@@ -183,8 +183,9 @@ void CrLfBox::setUndoRedoEnabled(bool enabled)
 
 QRect CrLfBox::cursorRect() const
 {
-    const int row = m_rows.rowOf(m_caret) - verticalScrollBar()->value();
-    return QRect(margin + qRound(xOf(m_caret)), margin + row * rowHeight(), 1, rowHeight());
+    QRect caret = characterRect(cursorPosition());
+    caret.setWidth(1);
+    return caret;
 }
 
 QRect CrLfBox::characterRect(qint64 position) const
@@ -248,22 +249,23 @@ void CrLfBox::replace(Pos from, Pos to, const QString &text)
 
 void CrLfBox::undo()
 {
-    if (m_undo.empty())
-        return;
-    Edit edit = std::move(m_undo.back());
-    m_undo.pop_back();
-    replace(edit.at, edit.at + edit.inserted.size(), edit.removed);
-    m_redo.push_back(std::move(edit));
+    step(m_undo, m_redo, true);
 }
 
 void CrLfBox::redo()
 {
-    if (m_redo.empty())
+    step(m_redo, m_undo, false);
+}
+
+void CrLfBox::step(std::vector<Edit> &from, std::vector<Edit> &to, bool back)
+{
+    if (from.empty())
         return;
-    Edit edit = std::move(m_redo.back());
-    m_redo.pop_back();
-    replace(edit.at, edit.at + edit.removed.size(), edit.inserted);
-    m_undo.push_back(std::move(edit));
+    Edit edit = std::move(from.back());
+    from.pop_back();
+    const QString &gone = back ? edit.inserted : edit.removed;
+    replace(edit.at, edit.at + gone.size(), back ? edit.removed : edit.inserted);
+    to.push_back(std::move(edit));
 }
 
 // --- the caret

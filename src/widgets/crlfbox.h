@@ -92,6 +92,8 @@ private:
     void replace(Pos from, Pos to, const QString &text);
     void undo();
     void redo();
+    // Takes the newest edit of `from` back (or again) and keeps it in `to`.
+    void step(std::vector<Edit> &from, std::vector<Edit> &to, bool back);
     void trimToCapacity();
 
     // The caret and the selection.
