@@ -24,7 +24,13 @@ QImage ink(CrLfBox &box)
     return mask;
 }
 
-// A box the size of the log, shown.
+// A box the size of the log.
+struct LogSizedBox : CrLfBox
+{
+    LogSizedBox() { resize(381, 577); }
+};
+
+// One of them, shown.
 struct ShownBox
 {
     ShownBox()
@@ -33,7 +39,6 @@ struct ShownBox
         QFont sharp = box.font();
         sharp.setStyleStrategy(QFont::NoAntialias);
         box.setFont(sharp);
-        box.resize(381, 577);
         box.show();
         if (!QTest::qWaitForWindowExposed(&box))
             qFatal("box not exposed");
@@ -43,7 +48,7 @@ struct ShownBox
         box.setText(text);
         return ink(box);
     }
-    CrLfBox box;
+    LogSizedBox box;
 };
 
 } // namespace
@@ -99,8 +104,7 @@ void TestCrLfBox::roundTrip()
 
 void TestCrLfBox::crLfIsOneLineBreak()
 {
-    CrLfBox box;
-    box.resize(381, 577);
+    LogSizedBox box;
     box.setText(QStringLiteral("OK\r\n\r\nAT"));
     QCOMPARE(box.rowCount(), 3);
     box.setText(QStringLiteral("Hello World!\r\n"));
@@ -109,8 +113,7 @@ void TestCrLfBox::crLfIsOneLineBreak()
 
 void TestCrLfBox::crLfSplitOverTwoAppends()
 {
-    CrLfBox box;
-    box.resize(381, 577);
+    LogSizedBox box;
     box.append(QStringLiteral("OK\r"));
     QCOMPARE(box.rowCount(), 1);
     box.append(QStringLiteral("\nRING"));
@@ -187,8 +190,7 @@ void TestCrLfBox::aLineThatNeverEndsStaysInRows()
 
 void TestCrLfBox::aBreakOnAChunkBoundary()
 {
-    CrLfBox box;
-    box.resize(381, 577);
+    LogSizedBox box;
     const QString first = QString(TextChunks::chunkSize - 1, u'a') + u'\r';
     box.append(first);
     box.append(QStringLiteral("\nOK\r\n"));
@@ -246,8 +248,7 @@ void TestCrLfBox::appendGoesAfterEverythingWhereverTheCaretIs()
 
 void TestCrLfBox::backspaceTakesALineBreakWholeAndUndoBringsItBack()
 {
-    CrLfBox box;
-    box.resize(381, 577);
+    LogSizedBox box;
     box.setText(QStringLiteral("AT\r\nOK"));
     box.setCursorPosition(4);
     QTest::keyClick(&box, Qt::Key_Backspace);
@@ -260,8 +261,7 @@ void TestCrLfBox::backspaceTakesALineBreakWholeAndUndoBringsItBack()
 
 void TestCrLfBox::trimmingWithTheCaretAndSelectionInTheOldestLines()
 {
-    CrLfBox box;
-    box.resize(381, 577);
+    LogSizedBox box;
     box.setCapacity(1000);
     QString sent;
     for (int i = 0; i < 40; ++i)

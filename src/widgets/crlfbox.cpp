@@ -62,7 +62,7 @@ CrLfBox::~CrLfBox() = default;
 
 QString CrLfBox::text() const
 {
-    return m_text.mid(m_text.begin(), m_text.end());
+    return mid(0, length());
 }
 
 QString CrLfBox::mid(qint64 from, qint64 to) const
@@ -112,7 +112,7 @@ void CrLfBox::trimToCapacity()
         return;
     // The oldest whole lines go, and a hundredth of the capacity more, so
     // that this happens once in a while and not at every append. A line
-    // that never ends goes a row at a time.
+    // that never ends is cut at a row.
     const Pos needed = m_text.begin() + (m_text.size() - m_capacity) + m_capacity / 100;
     int cut = m_rows.rowOf(needed);
     if (m_rows.start(cut) < needed)
@@ -199,6 +199,17 @@ QRect CrLfBox::characterRect(qint64 position) const
 qint64 CrLfBox::positionAt(const QPoint &point) const
 {
     return hitTest(point) - m_text.begin();
+}
+
+std::pair<qint64, qint64> CrLfBox::wordAround(qint64 position) const
+{
+    Pos from = std::clamp(m_text.begin() + position, m_text.begin(), m_text.end());
+    Pos to = from;
+    while (from > m_text.begin() && isWordCharacter(m_text.at(from - 1)))
+        --from;
+    while (to < m_text.end() && isWordCharacter(m_text.at(to)))
+        ++to;
+    return {from - m_text.begin(), to - m_text.begin()};
 }
 
 std::pair<qint64, qint64> CrLfBox::rowAround(qint64 position) const
@@ -605,15 +616,9 @@ void CrLfBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    const Pos at = hitTest(event->position().toPoint());
-    Pos from = at;
-    Pos to = at;
-    while (from > m_text.begin() && isWordCharacter(m_text.at(from - 1)))
-        --from;
-    while (to < m_text.end() && isWordCharacter(m_text.at(to)))
-        ++to;
-    m_anchor = from;
-    moveCaret(to, true);
+    const auto [from, to] = wordAround(hitTest(event->position().toPoint()) - m_text.begin());
+    m_anchor = m_text.begin() + from;
+    moveCaret(m_text.begin() + to, true);
 }
 
 void CrLfBox::contextMenuEvent(QContextMenuEvent *event)

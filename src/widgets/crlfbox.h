@@ -54,10 +54,11 @@ public:
     QRect cursorRect() const;  // in the viewport
     int rowCount() const { return m_rows.count(); }
     // For screen readers: where a character is drawn, which one is at a
-    // point, and the row as shown that holds a position.
+    // point, and the row as shown and the word around a position.
     QRect characterRect(qint64 position) const;
     qint64 positionAt(const QPoint &point) const;
     std::pair<qint64, qint64> rowAround(qint64 position) const;
+    std::pair<qint64, qint64> wordAround(qint64 position) const;  // also what a double click selects
     void setUndoRedoEnabled(bool enabled);
 
 protected:

@@ -91,14 +91,8 @@ std::pair<int, int> CrLfBoxAccessible::unitAround(int offset, QAccessible::TextB
     case QAccessible::CharBoundary:
         return {offset, std::min(offset + 1, length)};
     case QAccessible::WordBoundary: {
-        int from = offset;
-        int to = offset;
-        const auto isWord = [this](int at) { return box()->mid(at, at + 1).at(0).isLetterOrNumber(); };
-        while (from > 0 && isWord(from - 1))
-            --from;
-        while (to < length && isWord(to))
-            ++to;
-        return {from, to};
+        const auto [from, to] = box()->wordAround(offset);
+        return {int(from), int(to)};
     }
     case QAccessible::NoBoundary:
         return {0, length};

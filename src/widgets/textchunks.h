@@ -22,7 +22,6 @@ public:
     Pos begin() const { return m_begin; }
     Pos end() const { return m_begin + m_size; }
     qint64 size() const { return m_size; }
-    bool isEmpty() const { return m_size == 0; }
 
     QChar at(Pos pos) const;  // begin() <= pos < end()
     QString mid(Pos from, Pos to) const;
