@@ -7,7 +7,7 @@
 #include "fixture.h"
 #include "processstats.h"
 #include "serial/receivelog.h"
-#include "widgets/crlfbox.h"
+#include "textbox/crlfbox.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# Each floor of src/ includes only its own files and those of the floors
-# below it. The serial control and the port map (the device part of serial/)
-# include nothing of the widget layer; the compiler refuses Qt's widgets
-# there, as their library does not link them.
+# Each folder of src/ includes only its own files and those of the floors
+# below it. The device part (serialdevice/) includes nothing of the widget
+# layer; the compiler refuses Qt's widgets there, as its library does not
+# link them.
 set -euo pipefail
 src=$1
 
 may_include() {
     case $1 in
-        app/*)                          echo "app/ commands/ serial/ widgets/" ;;
-        commands/*)                     echo "commands/ serial/mscomm.h serial/portmap.h widgets/" ;;
-        serial/mscomm.*|serial/portmap.*|serial/linkwatch.*) echo "serial/mscomm.h serial/portmap.h serial/linkwatch.h" ;;
-        serial/*)                       echo "serial/ widgets/" ;;
-        widgets/*)                      echo "widgets/" ;;
+        app/*)          echo "app/ commands/ serial/ serialdevice/ textbox/ widgets/" ;;
+        commands/*)     echo "commands/ serialdevice/ textbox/ widgets/" ;;
+        serial/*)       echo "serial/ serialdevice/ textbox/ widgets/" ;;
+        serialdevice/*) echo "serialdevice/" ;;
+        textbox/*)      echo "textbox/ widgets/" ;;
+        widgets/*)      echo "widgets/" ;;
     esac
 }
 

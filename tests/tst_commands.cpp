@@ -2,8 +2,8 @@
 
 #include "fixture.h"
 #include "pseudoterminal.h"
-#include "serial/mscomm.h"
-#include "widgets/crlfbox.h"
+#include "serialdevice/mscomm.h"
+#include "textbox/crlfbox.h"
 #include "widgets/notice.h"
 
 #include <QApplication>

@@ -4,9 +4,9 @@
 #include "fixture.h"
 #include "processstats.h"
 #include "pseudoterminal.h"
-#include "serial/linkwatch.h"
-#include "serial/mscomm.h"
-#include "serial/portmap.h"
+#include "serialdevice/linkwatch.h"
+#include "serialdevice/mscomm.h"
+#include "serialdevice/portmap.h"
 #include "widgets/notice.h"
 
 #include <QAbstractEventDispatcher>

@@ -2,7 +2,7 @@
 // control characters show as greyed symbols, and nothing depends on how
 // long the text or its lines are.
 
-#include "widgets/crlfbox.h"
+#include "textbox/crlfbox.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -72,7 +72,6 @@ private slots:
     void appendGoesAfterEverythingWhereverTheCaretIs();
     void backspaceTakesALineBreakWholeAndUndoBringsItBack();
     void trimmingWithTheCaretAndSelectionInTheOldestLines();
-    void rowsAfterEditsAreRowsWrappedAfresh();
 };
 
 void TestCrLfBox::roundTrip_data()
@@ -190,23 +189,26 @@ void TestCrLfBox::aLineThatNeverEndsStaysInRows()
 
 void TestCrLfBox::aBreakOnAChunkBoundary()
 {
-    LogSizedBox box;
-    const QString first = QString(TextChunks::chunkSize - 1, u'a') + u'\r';
+    constexpr int chunk = 64;
+    CrLfBox box(nullptr, chunk);
+    box.resize(381, 577);
+    const QString first = QString(chunk - 1, u'a') + u'\r';
     box.append(first);
     box.append(QStringLiteral("\nOK\r\n"));
     QCOMPARE(box.text(), first + QStringLiteral("\nOK\r\n"));
-    box.setCursorPosition(TextChunks::chunkSize + 1);  // after the break, before "OK"
+    box.setCursorPosition(chunk + 1);  // after the break, before "OK"
     QTest::keyClick(&box, Qt::Key_Left);
-    QCOMPARE(box.cursorPosition(), qint64(TextChunks::chunkSize - 1));  // the break is one step
-    box.select(TextChunks::chunkSize - 2, TextChunks::chunkSize + 3);
+    QCOMPARE(box.cursorPosition(), qint64(chunk - 1));  // the break is one step
+    box.select(chunk - 2, chunk + 3);
     QCOMPARE(box.selectedText(), QStringLiteral("a\r\nOK"));
 }
 
 void TestCrLfBox::copyGivesTheTextItself()
 {
+    constexpr int chunk = 32768;
     CrLfBox box;
     QString text;
-    for (int i = 0; i < 3 * TextChunks::chunkSize; ++i)
+    for (int i = 0; i < 3 * chunk; ++i)
         text += QChar(i % 256);
     box.setText(text);
     box.setFocus();
@@ -214,10 +216,10 @@ void TestCrLfBox::copyGivesTheTextItself()
     QTest::keySequence(&box, QKeySequence::Copy);
     QCOMPARE(QApplication::clipboard()->text(), text);
     // A part, across two chunks.
-    box.select(TextChunks::chunkSize - 100, 2 * TextChunks::chunkSize + 100);
+    box.select(chunk - 100, 2 * chunk + 100);
     box.copy();
     QCOMPARE(QApplication::clipboard()->text(),
-             text.mid(TextChunks::chunkSize - 100, TextChunks::chunkSize + 200));
+             text.mid(chunk - 100, chunk + 200));
 }
 
 void TestCrLfBox::typedTextStaysItself()
@@ -281,50 +283,6 @@ void TestCrLfBox::trimmingWithTheCaretAndSelectionInTheOldestLines()
     QCOMPARE(box.cursorPosition(), qint64(0));
     QTest::keyClicks(&box, QStringLiteral("x"));
     QCOMPARE(box.text(), QStringLiteral("x") + kept);
-}
-
-void TestCrLfBox::rowsAfterEditsAreRowsWrappedAfresh()
-{
-    // Appends and edits wrap only what they touch; a seeded run of random
-    // ones must leave the rows a wrap of the whole text gives.
-    const auto width = [](char32_t c) { return c == u'W' ? 15.0 : 7.0; };
-    TextChunks text;
-    WrappedRows rows(text, width);
-    rows.setRoom(100);
-    QRandomGenerator random(20261207);
-    const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("\n"), QStringLiteral(" "),
-                              QStringLiteral("OK"), QStringLiteral("WWWWWWWWWWWW"), QStringLiteral("+CSQ: 17,99 ")};
-    for (int step = 0; step < 3000; ++step) {
-        const QString &piece = pieces[random.bounded(int(std::size(pieces)))];
-        const qint64 at = text.begin() + random.bounded(int(text.size()) + 1);
-        switch (random.bounded(4)) {
-        case 0:
-        case 1: {
-            const qint64 oldEnd = text.end();
-            text.append(piece);
-            rows.appended(oldEnd);
-            break;
-        }
-        case 2:
-            text.insert(at, piece);
-            rows.edited(at, 0, piece.size());
-            break;
-        default: {
-            const qint64 to = std::min(text.end(), at + random.bounded(1, 5));
-            text.remove(at, to);
-            rows.edited(at, to - at, 0);
-        }
-        }
-        if (step % 500 == 499) {
-            text.dropFront(rows.start(rows.count() / 3));
-            rows.droppedFront();
-        }
-        WrappedRows fresh(text, width);
-        fresh.setRoom(100);
-        QCOMPARE(rows.count(), fresh.count());
-        for (int row = 0; row < rows.count(); ++row)
-            QCOMPARE(rows.start(row), fresh.start(row));
-    }
 }
 
 QTEST_MAIN(TestCrLfBox)

@@ -3,7 +3,7 @@
 
 #include "fixture.h"
 #include "pseudoterminal.h"
-#include "widgets/crlfbox.h"
+#include "textbox/crlfbox.h"
 #include "widgets/notice.h"
 #include "widgets/style.h"
 

@@ -1,8 +1,8 @@
 // The real window against the simulated GSM module, as a user drives it.
 
 #include "fixture.h"
-#include "serial/mscomm.h"
-#include "widgets/crlfbox.h"
+#include "serialdevice/mscomm.h"
+#include "textbox/crlfbox.h"
 
 #include <QFileInfo>
 #include <QLineEdit>

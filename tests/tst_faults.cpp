@@ -2,8 +2,8 @@
 
 #include "fixture.h"
 #include "processstats.h"
-#include "serial/mscomm.h"
-#include "widgets/crlfbox.h"
+#include "serialdevice/mscomm.h"
+#include "textbox/crlfbox.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -2,9 +2,9 @@
 
 #include "fixture.h"
 #include "pseudoterminal.h"
-#include "serial/mscomm.h"
+#include "serialdevice/mscomm.h"
 #include "serial/receivelog.h"
-#include "widgets/crlfbox.h"
+#include "textbox/crlfbox.h"
 
 #include <QApplication>
 #include <QClipboard>

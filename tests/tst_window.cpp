@@ -3,8 +3,8 @@
 #include "app/inventory.h"
 #include "commands/commandpanel.h"
 #include "fixture.h"
-#include "serial/mscomm.h"
-#include "widgets/crlfbox.h"
+#include "serialdevice/mscomm.h"
+#include "textbox/crlfbox.h"
 #include "widgets/lookup.h"
 #include "widgets/notice.h"
 

@@ -1,7 +1,7 @@
 #include "app/inventory.h"
 
-#include "serial/portmap.h"
-#include "widgets/crlfbox.h"
+#include "serialdevice/portmap.h"
+#include "textbox/crlfbox.h"
 #include "widgets/style.h"
 #include "widgets/twips.h"
 

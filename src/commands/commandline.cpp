@@ -1,6 +1,6 @@
 #include "commands/commandline.h"
 
-#include "serial/mscomm.h"
+#include "serialdevice/mscomm.h"
 #include "widgets/notice.h"
 
 namespace CommandLine {

@@ -1,7 +1,7 @@
 #include "commands/smssend.h"
 
 #include "commands/commandline.h"
-#include "widgets/crlfbox.h"
+#include "textbox/crlfbox.h"
 
 #include <QLineEdit>
 #include <QPushButton>

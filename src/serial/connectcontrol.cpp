@@ -1,6 +1,6 @@
 #include "serial/connectcontrol.h"
 
-#include "serial/mscomm.h"
+#include "serialdevice/mscomm.h"
 #include "widgets/notice.h"
 #include "widgets/style.h"
 

@@ -1,15 +1,13 @@
 #include "serial/receivelog.h"
 
-#include "serial/mscomm.h"
-#include "widgets/crlfbox.h"
+#include "serialdevice/mscomm.h"
+#include "textbox/crlfbox.h"
 
 #include <QPushButton>
 
 ReceiveLog::ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, QObject *parent)
     : QObject(parent), m_comm(comm), m_text2(text2)
 {
-    // Undo would keep a second copy of everything received.
-    m_text2->setUndoRedoEnabled(false);
     m_text2->setCapacity(defaultCapacity);
     connect(comm, &MSComm::onComm, this, &ReceiveLog::MSComm1_OnComm);
     connect(command25, &QPushButton::clicked, this, &ReceiveLog::Command25_Click);

@@ -1,4 +1,4 @@
-#include "widgets/textchunks.h"
+#include "textbox/textchunks.h"
 
 #include <algorithm>
 
@@ -36,15 +36,28 @@ QString TextChunks::mid(Pos from, Pos to) const
     return out;
 }
 
+QStringView TextChunks::view(Pos from, Pos to, QString &buffer) const
+{
+    from = std::max(from, begin());
+    to = std::min(to, end());
+    if (from >= to)
+        return {};
+    const auto chunk = chunkAt(from);
+    if (to <= chunk->start + chunk->text.size())
+        return QStringView(chunk->text).mid(from - chunk->start, to - from);
+    buffer = mid(from, to);
+    return buffer;
+}
+
 void TextChunks::append(QStringView text)
 {
     while (!text.isEmpty()) {
-        if (m_chunks.empty() || m_chunks.back().text.size() >= chunkSize) {
+        if (m_chunks.empty() || m_chunks.back().text.size() >= m_chunkSize) {
             m_chunks.push_back({end(), QString()});
-            m_chunks.back().text.reserve(chunkSize);
+            m_chunks.back().text.reserve(m_chunkSize);
         }
         QString &last = m_chunks.back().text;
-        const qsizetype room = std::max<qsizetype>(chunkSize - last.size(), 0);
+        const qsizetype room = std::max<qsizetype>(m_chunkSize - last.size(), 0);
         const QStringView piece = text.left(room);
         last += piece;
         m_size += piece.size();
@@ -63,12 +76,17 @@ void TextChunks::insert(Pos pos, QStringView text)
     auto chunk = chunkAt(pos);
     chunk->text.insert(pos - chunk->start, text);
     m_size += text.size();
-    // A chunk grown far past its size by edits is split, so that an edit
-    // never costs more than a chunk's worth.
-    if (chunk->text.size() > 2 * chunkSize) {
-        Chunk second{0, chunk->text.mid(chunkSize)};
-        chunk->text.truncate(chunkSize);
-        chunk = m_chunks.insert(chunk + 1, std::move(second)) - 1;
+    // A chunk grown far past its size by edits is cut into chunks of the
+    // size, so that an edit never costs more than a few chunks' worth.
+    if (chunk->text.size() > 2 * m_chunkSize) {
+        std::deque<Chunk> pieces;
+        for (qsizetype at = m_chunkSize; at < chunk->text.size(); at += m_chunkSize)
+            pieces.push_back({0, chunk->text.mid(at, m_chunkSize)});
+        chunk->text.truncate(m_chunkSize);
+        chunk->text.squeeze();
+        const auto index = chunk - m_chunks.begin();
+        m_chunks.insert(chunk + 1, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
+        chunk = m_chunks.begin() + index;
     }
     restartFrom(chunk);
 }
@@ -112,6 +130,7 @@ void TextChunks::dropFront(Pos newBegin)
 void TextChunks::clear()
 {
     m_chunks.clear();
+    m_chunks.shrink_to_fit();
     m_begin = end();
     m_size = 0;
 }

@@ -1,6 +1,6 @@
-#include "serial/mscomm.h"
+#include "serialdevice/mscomm.h"
 
-#include "serial/portmap.h"
+#include "serialdevice/portmap.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -3,7 +3,7 @@
 // bit, no flow control. Characters and bytes map one to one as Latin-1; a
 // character beyond U+00FF goes out as "?".
 
-#include "serial/linkwatch.h"
+#include "serialdevice/linkwatch.h"
 
 #include <QObject>
 #include <QSerialPort>

@@ -1,4 +1,4 @@
-#include "serial/portmap.h"
+#include "serialdevice/portmap.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

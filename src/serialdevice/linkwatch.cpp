@@ -1,4 +1,4 @@
-#include "serial/linkwatch.h"
+#include "serialdevice/linkwatch.h"
 
 #include <QFileInfo>
 

@@ -16,8 +16,9 @@ class TextChunks
 {
 public:
     using Pos = qint64;
-    // A chunk takes appended text up to this size; edits inside may grow it.
-    static constexpr qsizetype chunkSize = 32768;
+    // A chunk takes appended text up to `chunkSize` characters; edits inside
+    // may grow it to twice that before it is split.
+    explicit TextChunks(qsizetype chunkSize = 32768) : m_chunkSize(std::max<qsizetype>(chunkSize, 1)) {}
 
     Pos begin() const { return m_begin; }
     Pos end() const { return m_begin + m_size; }
@@ -25,6 +26,9 @@ public:
 
     QChar at(Pos pos) const;  // begin() <= pos < end()
     QString mid(Pos from, Pos to) const;
+    // The characters from `from` up to `to`: a view into the chunk that holds
+    // them, or, when they straddle chunks, into `buffer` filled with them.
+    QStringView view(Pos from, Pos to, QString &buffer) const;
     // Hands the text from `from` on to f(position, piece), a chunk's piece
     // at a time, for as long as f returns true.
     template <typename F> void scan(Pos from, F &&f) const
@@ -56,6 +60,7 @@ private:
     // Each chunk from this one on starts where the one before it ends.
     void restartFrom(std::deque<Chunk>::iterator chunk);
 
+    qsizetype m_chunkSize;
     std::deque<Chunk> m_chunks;
     Pos m_begin = 0;
     qint64 m_size = 0;

@@ -1,13 +1,17 @@
 #pragma once
-// What a screen reader learns of a CR LF box: its name, its text character
-// by character, word by word or row by row, the caret and the selection.
-// Only what is asked for is read from the box, however long its text.
+// What a screen reader learns of a CR LF box, and what it may do to it:
+// its name, its text character by character, word by word, sentence by
+// sentence, row by row or line by line, the caret and the selection; and
+// inserting, deleting and replacing text as the user would. Only what is
+// asked for is read from the box, however long its text.
 
 #include <QAccessibleWidget>
 
 class CrLfBox;
 
-class CrLfBoxAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+class CrLfBoxAccessible : public QAccessibleWidget,
+                          public QAccessibleTextInterface,
+                          public QAccessibleEditableTextInterface
 {
 public:
     explicit CrLfBoxAccessible(CrLfBox *box);
@@ -37,6 +41,10 @@ public:
     int offsetAtPoint(const QPoint &point) const override;
     void scrollToSubstring(int startIndex, int endIndex) override;
     QString attributes(int offset, int *startOffset, int *endOffset) const override;
+
+    void deleteText(int startOffset, int endOffset) override;
+    void insertText(int offset, const QString &text) override;
+    void replaceText(int startOffset, int endOffset, const QString &text) override;
 
 private:
     CrLfBox *box() const;

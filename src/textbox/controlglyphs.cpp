@@ -1,4 +1,4 @@
-#include "widgets/controlglyphs.h"
+#include "textbox/controlglyphs.h"
 
 #include <QPainter>
 

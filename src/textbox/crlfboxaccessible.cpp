@@ -1,8 +1,8 @@
-#include "widgets/crlfboxaccessible.h"
+#include "textbox/crlfboxaccessible.h"
 
-#include "widgets/crlfbox.h"
+#include "textbox/crlfbox.h"
 
-#include <QScrollBar>
+#include <QTextBoundaryFinder>
 
 CrLfBoxAccessible::CrLfBoxAccessible(CrLfBox *box)
     : QAccessibleWidget(box, QAccessible::EditableText)
@@ -23,6 +23,8 @@ void *CrLfBoxAccessible::interface_cast(QAccessible::InterfaceType type)
 {
     if (type == QAccessible::TextInterface)
         return static_cast<QAccessibleTextInterface *>(this);
+    if (type == QAccessible::EditableTextInterface)
+        return static_cast<QAccessibleEditableTextInterface *>(this);
     return QAccessibleWidget::interface_cast(type);
 }
 
@@ -90,17 +92,33 @@ std::pair<int, int> CrLfBoxAccessible::unitAround(int offset, QAccessible::TextB
     switch (boundary) {
     case QAccessible::CharBoundary:
         return {offset, std::min(offset + 1, length)};
-    case QAccessible::WordBoundary: {
-        const auto [from, to] = box()->wordAround(offset);
+    case QAccessible::WordBoundary:
+    case QAccessible::SentenceBoundary: {
+        // Words and sentences as Unicode finds them, within the line.
+        const auto [lineFrom, lineTo] = box()->lineAround(offset);
+        const QString line = box()->mid(lineFrom, lineTo);
+        QTextBoundaryFinder finder(boundary == QAccessible::WordBoundary ? QTextBoundaryFinder::Word
+                                                                         : QTextBoundaryFinder::Sentence,
+                                   line);
+        finder.setPosition(offset - lineFrom);
+        const qsizetype at = finder.position();
+        const qsizetype from = finder.isAtBoundary() && at < line.size() ? at
+                                                                         : std::max<qsizetype>(0, finder.toPreviousBoundary());
+        finder.setPosition(from);
+        const qsizetype to = finder.toNextBoundary();
+        return {int(lineFrom + from), int(lineFrom + (to < 0 ? line.size() : to))};
+    }
+    case QAccessible::ParagraphBoundary: {
+        const auto [from, to] = box()->lineAround(offset);
         return {int(from), int(to)};
     }
     case QAccessible::NoBoundary:
         return {0, length};
-    default: {  // a row as shown
-        const auto [from, to] = box()->rowAround(offset);
-        return {int(from), int(to)};
+    case QAccessible::LineBoundary:
+        break;
     }
-    }
+    const auto [from, to] = box()->rowAround(offset);  // a row as shown
+    return {int(from), int(to)};
 }
 
 QString CrLfBoxAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
@@ -157,4 +175,19 @@ QString CrLfBoxAccessible::attributes(int offset, int *startOffset, int *endOffs
 {
     *startOffset = *endOffset = offset;
     return QString();
+}
+
+void CrLfBoxAccessible::deleteText(int startOffset, int endOffset)
+{
+    box()->replaceRange(startOffset, endOffset, QString());
+}
+
+void CrLfBoxAccessible::insertText(int offset, const QString &text)
+{
+    box()->replaceRange(offset, offset, text);
+}
+
+void CrLfBoxAccessible::replaceText(int startOffset, int endOffset, const QString &text)
+{
+    box()->replaceRange(startOffset, endOffset, text);
 }

@@ -1,0 +1,269 @@
+// The text box's document without the box: its text against a plain
+// QString, its rows against whole lines wrapped at once, its undo steps
+// against Qt's, all at a few characters a chunk and a block so that every
+// seam is crossed.
+
+#include "textbox/crlfdocument.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+// A stand-in for Qt's line breaker: greedy, a 'W' wide and everything else
+// narrow, a row ending after its last blank that fits (blanks hang past
+// the edge), or anywhere in a word too long for a row, never inside a
+// surrogate pair.
+constexpr int room = 10;
+int widthOf(QChar c)
+{
+    return c == u'W' ? 3 : c.isLowSurrogate() ? 0 : 1;
+}
+
+void breakGreedily(QStringView text, std::vector<qsizetype> &starts)
+{
+    qsizetype rowStart = 0;
+    qsizetype afterBlank = -1;
+    int width = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u' ') {
+            afterBlank = i + 1;
+            width += widthOf(text[i]);
+            continue;
+        }
+        while (width + widthOf(text[i]) > room && i > rowStart && !text[i].isLowSurrogate()) {
+            rowStart = afterBlank > rowStart && afterBlank <= i ? afterBlank : i;
+            starts.push_back(rowStart);
+            width = 0;
+            for (qsizetype j = rowStart; j < i; ++j)
+                width += widthOf(text[j]);
+        }
+        width += widthOf(text[i]);
+    }
+}
+
+// The rows of `text` as whole lines give them, as absolute positions.
+std::vector<qint64> rowsOfWholeLines(const QString &text, qint64 begin)
+{
+    std::vector<qint64> rows;
+    qsizetype lineStart = 0;
+    for (;;) {
+        const qsizetype lineEnd = text.indexOf(QLatin1String("\r\n"), lineStart);
+        const QStringView line = QStringView(text).mid(lineStart, lineEnd < 0 ? -1 : lineEnd - lineStart);
+        rows.push_back(begin + lineStart);
+        std::vector<qsizetype> starts;
+        breakGreedily(line, starts);
+        for (const qsizetype s : starts)
+            rows.push_back(begin + lineStart + s);
+        if (lineEnd < 0)
+            return rows;
+        lineStart = lineEnd + 2;
+    }
+}
+
+const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("\n"), QStringLiteral(" "),
+                          QStringLiteral("OK"), QStringLiteral("WWWWWWW"), QStringLiteral("+CSQ: 17,99 "),
+                          QStringLiteral("\r\n\r\n"), QStringLiteral("\xd83d\xde00")};
+
+} // namespace
+
+class TestCrLfDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void textMatchesAPlainString_data();
+    void textMatchesAPlainString();
+    void rowsMatchWholeLinesWrappedAtOnce_data();
+    void rowsMatchWholeLinesWrappedAtOnce();
+    void undoTakesTheStepsQtTakes();
+    void undoKeepsWithinItsLimit();
+};
+
+void TestCrLfDocument::textMatchesAPlainString_data()
+{
+    QTest::addColumn<int>("chunkSize");
+    for (const int size : {1, 2, 3, 7, 64})
+        QTest::addRow("chunks of %d", size) << size;
+}
+
+void TestCrLfDocument::textMatchesAPlainString()
+{
+    QFETCH(int, chunkSize);
+    TextChunks text(chunkSize);
+    QString expected;
+    qint64 dropped = 0;  // positions go on counting what was dropped
+    QRandomGenerator random(quint32(20261207 + chunkSize));
+    for (int step = 0; step < 4000; ++step) {
+        const QString &piece = pieces[random.bounded(int(std::size(pieces)))];
+        const int at = random.bounded(int(expected.size()) + 1);
+        switch (random.bounded(6)) {
+        case 0:
+        case 1:
+            text.append(piece);
+            expected += piece;
+            break;
+        case 2: {
+            const QString inserted = piece.repeated(random.bounded(1, 40));
+            text.insert(dropped + at, inserted);
+            expected.insert(at, inserted);
+            break;
+        }
+        case 3: {
+            const int to = std::min(int(expected.size()), at + random.bounded(1, 30));
+            text.remove(dropped + at, dropped + to);
+            expected.remove(at, to - at);
+            break;
+        }
+        case 4:
+            if (random.bounded(20) == 0) {
+                text.dropFront(dropped + at);
+                expected.remove(0, at);
+                dropped += at;
+            }
+            break;
+        default:
+            if (random.bounded(200) == 0) {
+                text.clear();
+                dropped += expected.size();
+                expected.clear();
+            }
+        }
+        QCOMPARE(text.size(), expected.size());
+        QCOMPARE(text.begin(), dropped);
+        const int from = random.bounded(int(expected.size()) + 1);
+        const int to = from + random.bounded(int(expected.size()) - from + 1);
+        QString buffer;
+        QCOMPARE(text.mid(dropped + from, dropped + to), expected.mid(from, to - from));
+        QCOMPARE(text.view(dropped + from, dropped + to, buffer).toString(), expected.mid(from, to - from));
+        if (from < expected.size())
+            QCOMPARE(text.at(dropped + from), expected.at(from));
+    }
+    QCOMPARE(text.mid(text.begin(), text.end()), expected);
+}
+
+void TestCrLfDocument::rowsMatchWholeLinesWrappedAtOnce_data()
+{
+    QTest::addColumn<int>("chunkSize");
+    QTest::addColumn<int>("blockLimit");
+    QTest::newRow("small chunks, small blocks") << 3 << 6;
+    QTest::newRow("one character chunks") << 1 << 40;
+    QTest::newRow("large") << 32768 << 2048;
+}
+
+void TestCrLfDocument::rowsMatchWholeLinesWrappedAtOnce()
+{
+    // Appends, edits, undo and trims wrap only what they touch, a block at a
+    // time; a seeded run of them must leave the rows that wrapping each whole
+    // line at once gives.
+    QFETCH(int, chunkSize);
+    QFETCH(int, blockLimit);
+    CrLfDocument document(&breakGreedily, chunkSize, blockLimit);
+    QRandomGenerator random(quint32(20261207 + blockLimit));
+    for (int step = 0; step < 2500; ++step) {
+        const QString &piece = pieces[random.bounded(int(std::size(pieces)))];
+        const qint64 at = document.begin() + random.bounded(int(document.length()) + 1);
+        const int op = random.bounded(6);
+        switch (op) {
+        case 0:
+        case 1:
+            document.append(piece.repeated(random.bounded(1, 4)));
+            break;
+        case 2:
+            document.replace(at, at, piece, EditHistory::Kind::Typing);
+            break;
+        case 3:
+            document.replace(at, std::min(document.end(), at + random.bounded(1, 6)), QString(),
+                             EditHistory::Kind::Delete);
+            break;
+        case 4:
+            if (document.canUndo())
+                document.undo();
+            break;
+        default:
+            if (random.bounded(10) == 0)
+                document.trimTo(document.length() * 2 / 3);
+        }
+        const QString text = document.text().mid(document.begin(), document.end());
+        const std::vector<qint64> expected = rowsOfWholeLines(text, document.begin());
+        const RowIndex &rows = document.rows();
+        std::vector<qint64> actual;
+        for (int row = 0; row < rows.count(); ++row)
+            actual.push_back(rows.start(row));
+        if (actual != expected) {
+            QStringList a, e;
+            for (const qint64 r : actual)
+                a << QString::number(r);
+            for (const qint64 r : expected)
+                e << QString::number(r);
+            QString shown;
+            for (const QChar c : text)
+                shown += c.unicode() >= 0x20 && c.unicode() < 0x7f ? QString(c) : QStringLiteral("<%1>").arg(c.unicode(), 0, 16);
+            QFAIL(qPrintable(QStringLiteral("step %1: rows %2, not %3, for \"%4\"").arg(step).arg(a.join(u' '), e.join(u' '), shown)));
+        }
+        // Every block a view lays out begins a line or a row.
+        for (int row = 0; row < rows.count(); ++row)
+            QVERIFY(rows.blockFirstRow(row) <= row && rows.blockLastRow(row) >= row);
+    }
+}
+
+void TestCrLfDocument::undoTakesTheStepsQtTakes()
+{
+    // As read off Qt's own box: a run of typing, of Backspace or of Delete
+    // undoes at once; a line break is a step of its own; a paste begins a
+    // step that the typing right after it joins; the caret goes after what
+    // comes back.
+    using Kind = EditHistory::Kind;
+    CrLfDocument document(&breakGreedily);
+    const auto typeAt = [&](qint64 at, const QString &text) {
+        for (int i = 0; i < text.size(); ++i)
+            document.replace(at + i, at + i, text.mid(i, 1), Kind::Typing);
+    };
+    const auto text = [&] { return document.text().mid(document.begin(), document.end()); };
+    typeAt(0, QStringLiteral("abc"));
+    document.replace(3, 3, QStringLiteral("\r\n"), Kind::Other, true);
+    typeAt(5, QStringLiteral("de"));
+    document.replace(6, 7, QString(), Kind::Backspace);
+    document.replace(5, 6, QString(), Kind::Backspace);
+    QCOMPARE(text(), QStringLiteral("abc\r\n"));
+    CrLfDocument::Step step = document.undo();
+    QCOMPARE(text(), QStringLiteral("abc\r\nde"));
+    QCOMPARE(step.at + step.inserted.size(), 7);  // the caret after "de"
+    document.undo();
+    QCOMPARE(text(), QStringLiteral("abc\r\n"));
+    document.undo();
+    QCOMPARE(text(), QStringLiteral("abc"));
+    document.redo();
+    QCOMPARE(text(), QStringLiteral("abc\r\n"));
+
+    // Delete runs, and typing after a paste.
+    document.replace(0, 1, QString(), Kind::Delete);
+    document.replace(0, 1, QString(), Kind::Delete);
+    QCOMPARE(text(), QStringLiteral("c\r\n"));
+    document.replace(0, 0, QStringLiteral("PASTE"), Kind::Typing, true);
+    typeAt(5, QStringLiteral("xy"));
+    QCOMPARE(text(), QStringLiteral("PASTExyc\r\n"));
+    document.undo();
+    QCOMPARE(text(), QStringLiteral("c\r\n"));
+    step = document.undo();
+    QCOMPARE(text(), QStringLiteral("abc\r\n"));
+    QCOMPARE(step.at + step.inserted.size(), 2);
+    QVERIFY(document.canRedo());
+    typeAt(0, QStringLiteral("z"));  // a new edit forgets what could be redone
+    QVERIFY(!document.canRedo());
+}
+
+void TestCrLfDocument::undoKeepsWithinItsLimit()
+{
+    EditHistory history(100);
+    for (int i = 0; i < 10; ++i)
+        history.record(i * 30, QString(), QString(30, u'x'), EditHistory::Kind::Other);
+    QVERIFY(history.characters() <= 100);
+    int steps = 0;
+    for (; history.canUndo(); ++steps)
+        QCOMPARE(history.undo().at, (9 - steps) * 30);  // the newest steps stay
+    QCOMPARE(steps, 3);
+}
+
+QTEST_GUILESS_MAIN(TestCrLfDocument)
+#include "tst_crlfdocument.moc"
