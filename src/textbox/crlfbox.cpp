@@ -126,6 +126,20 @@ void CrLfBox::edit(Pos from, Pos to, const QString &text, Kind kind, bool fresh)
 void CrLfBox::textReplaced(Pos at, const QString &removed, qint64 inserted, Pos rowsFrom)
 {
     m_layouts.invalidateFrom(rowsFrom);
+    // The word or line a double or triple click took moves with the text, as
+    // a text cursor of Qt's does.
+    const auto follow = [&](Pos &pos) {
+        if (pos < at)
+            return;
+        pos = pos > at + removed.size() ? pos - removed.size() : at;
+        pos += inserted;
+    };
+    for (std::pair<Pos, Pos> *range : {&m_clickedWord, &m_clickedLine}) {
+        if (range->first >= 0) {
+            follow(range->first);
+            follow(range->second);
+        }
+    }
     if (QAccessible::isActive()) {
         const int offset = int(at - m_document.begin());
         const QString added = m_document.text().mid(at, at + inserted);
@@ -341,11 +355,11 @@ qreal CrLfBox::xOf(Pos pos) const
     return block.lineAt(pos).cursorToX(block.toLayout(int(pos - block.start)));
 }
 
-bool CrLfBox::moved(Pos from, Move op, Pos &to)
+std::optional<CrLfBox::Pos> CrLfBox::moved(Pos from, Move op)
 {
     const RowIndex &rows = m_document.rows();
     const int row = rows.rowOf(from);
-    to = from;
+    Pos to = from;
     switch (op) {
     case Move::PreviousCharacter:
         to = previousPosition(from, QTextLayout::SkipCharacters);
@@ -363,12 +377,10 @@ bool CrLfBox::moved(Pos from, Move op, Pos &to)
     case Move::Down: {
         const int target = row + (op == Move::Up ? -1 : 1);
         if (target < 0 || target >= rows.count())
-            return false;
+            return std::nullopt;
         if (m_x < 0)
             m_x = xOf(from);
-        const Block &block = blockOfRow(target);
-        const QTextLine line = block.layout.lineAt(target - block.firstRow);
-        to = block.start + block.fromLayout(line.xToCursor(m_x));
+        to = positionInRow(target, m_x);
         break;
     }
     case Move::StartOfLine:
@@ -400,7 +412,7 @@ bool CrLfBox::moved(Pos from, Move op, Pos &to)
         to = wordAround(from - m_document.begin()).second + m_document.begin();
         break;
     }
-    return to != from;
+    return to;
 }
 
 void CrLfBox::ensureCaretVisible()
@@ -412,9 +424,15 @@ void CrLfBox::ensureCaretVisible()
     const int y = rowY(row);
     QScrollBar *bar = verticalScrollBar();
     if (y + rowHeight() >= height) {
+        // Qt leaves room for the top margin whenever the top row is in the
+        // first line (looking that far back only).
+        const RowIndex &rows = m_document.rows();
         int top = std::max(0, row + 1 - height / rowHeight());
-        if (top == 0 && (row + 1) * rowHeight() + margin > height)
-            top = 1;
+        bool inFirstLine = top <= 64;
+        for (int r = std::max(0, top - 64); r < top && inFirstLine; ++r)
+            inFirstLine = !rows.endsInBreak(r);
+        if ((row - top + 1) * rowHeight() + (inFirstLine ? margin : 0) > height)
+            ++top;
         bar->setValue(top);
     } else if (y < 0) {
         bar->setValue(row);
@@ -455,9 +473,22 @@ CrLfBox::Pos CrLfBox::hitTest(const QPointF &point) const
         return m_document.begin();
     if (row >= m_document.rows().count())
         return m_document.end();
+    return positionInRow(row, point.x() - margin);
+}
+
+CrLfBox::Pos CrLfBox::positionInRow(int row, qreal x) const
+{
     const Block &block = blockOfRow(row);
     const QTextLine line = block.layout.lineAt(row - block.firstRow);
-    return block.start + block.fromLayout(line.xToCursor(point.x() - margin));
+    const Pos pos = block.start + block.fromLayout(line.xToCursor(x));
+    // Right of a wrapped row Qt puts the caret before the character the row
+    // ends in, where its layout goes on; a line longer than a block goes on
+    // in the next block.
+    const bool goesOn = line.lineNumber() == block.layout.lineCount() - 1 && !block.endsInBreak
+        && block.end() < m_document.end();
+    if (goesOn && x >= line.naturalTextWidth() && !block.rightToLeft())
+        return previousPosition(pos, QTextLayout::SkipCharacters);
+    return pos;
 }
 
 qint64 CrLfBox::positionAt(const QPoint &point) const

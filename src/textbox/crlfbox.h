@@ -20,6 +20,7 @@
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <optional>
 
 class QMenu;
 class QMimeData;
@@ -134,8 +135,9 @@ private:
     const Block &blockOfRow(int row) const;
     Pos nextPosition(Pos pos, QTextLayout::CursorMode mode) const;
     Pos previousPosition(Pos pos, QTextLayout::CursorMode mode) const;
-    // Where `op` takes the caret from `from`; false where it cannot go.
-    bool moved(Pos from, Move op, Pos &to);
+    // Where `op` takes the caret from `from`; nothing where it cannot go
+    // (up from the first row, down from the last), and then nothing changes.
+    std::optional<Pos> moved(Pos from, Move op);
     qreal xOf(Pos pos) const;
     static QString wordSeparators();
 
@@ -146,6 +148,7 @@ private:
     int pageRows() const;
     void updateScrollRange();
     Pos hitTest(const QPointF &point) const;
+    Pos positionInRow(int row, qreal x) const;  // x in the row's layout
     void paintBlock(QPainter &painter, const Block &block, const QRect &clip) const;
 
     // --- keys (crlfboxkeys.cpp)
@@ -176,7 +179,7 @@ private:
     QElapsedTimer m_sinceInput;
 
     // The mouse: what a double or triple click selected, to extend it by
-    // words or lines while dragging.
+    // words or lines while dragging or Shift-clicking; none while empty.
     bool m_mousePressed = false;
     bool m_mightStartDrag = false;
     QPoint m_pressPoint;

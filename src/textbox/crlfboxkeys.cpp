@@ -142,12 +142,13 @@ bool CrLfBox::moveByKey(QKeyEvent *event)
             op = op == a ? b : op == b ? a : op;
     }
 
-    Pos to = m_caret;
+    std::optional<Pos> to;
     if (!found->select && hasSelection() && (op == Move::PreviousCharacter || op == Move::NextCharacter))
         to = op == Move::PreviousCharacter ? std::min(m_caret, m_anchor) : std::max(m_caret, m_anchor);
     else
-        moved(m_caret, op, to);
-    setCaret(to, found->select ? m_anchor : to, op == Move::Up || op == Move::Down);
+        to = moved(m_caret, op);
+    if (to)
+        setCaret(*to, found->select ? m_anchor : *to, op == Move::Up || op == Move::Down);
     return true;
 }
 
@@ -240,14 +241,15 @@ void CrLfBox::pageUpDown(Move op, bool select)
     }
     if (m_x < 0)
         m_x = xOf(m_caret);
-    Pos caret = m_caret;
-    for (Pos to; moved(caret, op, to);) {
+    std::optional<Pos> caret;
+    for (std::optional<Pos> to = moved(m_caret, op); to; to = moved(*caret, op)) {
         caret = to;
-        const int y = rowY(rows.rowOf(caret));
+        const int y = rowY(rows.rowOf(*caret));
         if (op == Move::Down ? y >= targetY : y <= targetY)
             break;
     }
-    setCaret(caret, select ? m_anchor : caret, true);
+    if (caret)
+        setCaret(*caret, select ? m_anchor : *caret, true);
     m_pageCaretY = targetY;
     if (select)
         setClipboardSelection();

@@ -48,9 +48,9 @@ void CrLfBox::mousePressEvent(QMouseEvent *event)
     } else {
         const Pos at = hitTest(point);
         if (event->modifiers() == Qt::ShiftModifier) {
-            if (m_clickedLine.first >= 0)
+            if (m_clickedLine.first != m_clickedLine.second)
                 extendLinewise(at);
-            else if (m_clickedWord.first >= 0)
+            else if (m_clickedWord.first != m_clickedWord.second)
                 extendWordwise(at, point.x());
             else
                 setCaret(at, m_anchor);
@@ -76,9 +76,9 @@ void CrLfBox::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     const Pos at = hitTest(point);
-    if (m_clickedLine.first >= 0)
+    if (m_clickedLine.first != m_clickedLine.second)
         extendLinewise(at);
-    else if (m_clickedWord.first >= 0)
+    else if (m_clickedWord.first != m_clickedWord.second)
         extendWordwise(at, point.x());
     else if (m_mousePressed)
         setCaret(at, m_anchor);

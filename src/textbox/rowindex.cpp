@@ -2,6 +2,14 @@
 
 #include <algorithm>
 
+namespace {
+
+// Up to this many characters of a block before its last row are laid out
+// again with each append.
+constexpr qsizetype contextLimit = 512;
+
+} // namespace
+
 RowIndex::RowIndex(const TextChunks &text, Breaker breaker, qsizetype blockLimit)
     : m_text(text), m_breaker(std::move(breaker)), m_blockLimit(std::max<qsizetype>(blockLimit, 2)),
       m_starts{text.begin()}
@@ -62,9 +70,17 @@ RowIndex::Pos RowIndex::appended(Pos oldEnd)
     // may now begin a line break and leave the line, so that the row before
     // may take back what the last one held.
     int row = count() - 1;
-    if (row > 0 && oldEnd > m_text.begin() && m_text.at(oldEnd - 1) == u'\r' && !isLineStart(start(row)))
+    const bool afterCr = oldEnd > m_text.begin() && m_text.at(oldEnd - 1) == u'\r';
+    if (row > 0 && afterCr && !isLineStart(start(row)))
         --row;
-    return splice(row, wrap(start(row), m_text.end()));
+    // Laid out from the block's start, so that where the row may break is
+    // judged with the text before it; in a long block, from two rows back.
+    const int first = blockFirstRow(row);
+    row = start(row) - start(first) <= contextLimit ? first : std::max(first, row - 2);
+    const Pos changed = splice(row, wrap(start(row), m_text.end()));
+    if (afterCr)
+        mergeBlocks(rowOf(oldEnd - 1));  // the CR may have left a line short enough
+    return changed;
 }
 
 RowIndex::Pos RowIndex::edited(Pos at, qint64 removed, qint64 inserted)
@@ -89,7 +105,49 @@ RowIndex::Pos RowIndex::edited(Pos at, qint64 removed, qint64 inserted)
     for (int back = at == start(first) ? 2 : 1; back > 0 && first > 0 && !isLineStart(start(first)); --back)
         --first;
     first = blockFirstRow(first);
-    return splice(first, wrap(start(first), at + inserted));
+    Wrapped rows = wrap(start(first), at + inserted);
+    const Pos resumeAt = rows.resumeAt;
+    const Pos changed = splice(first, std::move(rows));
+    // Lines the edit left short are one block each; a block where the old
+    // rows go on may have grown past the limit.
+    for (const Pos touched : {at, at + inserted, at + inserted + 1})
+        mergeBlocks(rowOf(std::min(touched, m_text.end())));
+    if (resumeAt >= 0)
+        limitBlock(rowOf(resumeAt));
+    return changed;
+}
+
+void RowIndex::limitBlock(int row)
+{
+    const int first = blockFirstRow(row);
+    const int last = blockLastRow(row);
+    if (end(last) - start(first) <= 2 * m_blockLimit)
+        return;
+    Pos blockStart = start(first);
+    for (int r = first + 1; r <= last; ++r) {
+        if (start(r) - blockStart >= m_blockLimit) {
+            blockStart = start(r);
+            m_restarts.insert(std::lower_bound(m_restarts.begin(), m_restarts.end(), blockStart), blockStart);
+        }
+    }
+}
+
+void RowIndex::mergeBlocks(int row)
+{
+    // A line no longer than the limit is one block again, as Qt lays out a
+    // paragraph, whatever cut it before. Its rows stay as they are. Only
+    // as many rows are looked at as such a line may have.
+    int first = row;
+    while (first > 0 && !isLineStart(start(first)) && start(row) - start(first) <= m_blockLimit)
+        --first;
+    int last = row;
+    while (!endsInBreak(last) && last + 1 < count() && end(last) - start(row) <= m_blockLimit)
+        ++last;
+    if (!isLineStart(start(first)) || !(endsInBreak(last) || last + 1 == count())
+        || end(last) - start(first) > m_blockLimit)
+        return;
+    m_restarts.erase(std::upper_bound(m_restarts.begin(), m_restarts.end(), start(first)),
+                     std::lower_bound(m_restarts.begin(), m_restarts.end(), next(last)));
 }
 
 void RowIndex::droppedFront()
@@ -99,6 +157,7 @@ void RowIndex::droppedFront()
     m_starts.front() = std::max(m_starts.front(), m_text.begin());
     while (!m_restarts.empty() && m_restarts.front() <= m_text.begin())
         m_restarts.pop_front();
+    mergeBlocks(0);
 }
 
 void RowIndex::rewrap()
@@ -116,18 +175,15 @@ RowIndex::Pos RowIndex::splice(int first, Wrapped rows)
     m_starts.erase(m_starts.begin() + first, startsEnd);
     m_starts.insert(m_starts.begin() + first, rows.starts.begin(), rows.starts.end());
 
-    auto restartsFrom = std::lower_bound(m_restarts.begin(), m_restarts.end(), from);
+    // The restarts after `from` up to where the old rows go on give way to
+    // the new ones; one where they go on stays.
+    const auto restartsFrom = std::upper_bound(m_restarts.begin(), m_restarts.end(), from);
     const auto restartsEnd = rows.resumeAt < 0 ? m_restarts.end()
                                                : std::lower_bound(restartsFrom, m_restarts.end(), rows.resumeAt);
-    restartsFrom = m_restarts.erase(restartsFrom, restartsEnd);
-    restartsFrom = m_restarts.insert(restartsFrom, rows.restarts.begin(), rows.restarts.end());
-    // The old rows go on from a row start that may have been inside a block:
-    // it begins one now.
-    if (rows.resumeAt >= 0 && !isLineStart(rows.resumeAt)) {
-        auto at = restartsFrom + qsizetype(rows.restarts.size());
-        if (at == m_restarts.end() || *at != rows.resumeAt)
-            m_restarts.insert(at, rows.resumeAt);
-    }
+    auto at = m_restarts.erase(restartsFrom, restartsEnd);
+    at = m_restarts.insert(at, rows.restarts.begin(), rows.restarts.end()) + qsizetype(rows.restarts.size());
+    if (at != m_restarts.end() && !rows.restarts.empty() && *at == rows.restarts.back())
+        m_restarts.erase(at);
     return from;
 }
 
@@ -169,15 +225,25 @@ RowIndex::Wrapped RowIndex::wrap(Pos from, Pos until) const
     std::vector<qsizetype> breaks;
     QString buffer;
     Pos block = from;
+    // Where a row may break depends on a few characters before it: the old
+    // rows are taken up again only from the second row start after the
+    // edit that they share with the new ones.
+    int shared = 0;
+    const auto resumes = [&](Pos rowStart) { return rowStart > until && isOldRowStart(rowStart) && ++shared == 2; };
+    // The block `from` is in may already hold text before it; if it is full,
+    // `from` begins a block of its own.
+    qsizetype room = start(blockFirstRow(rowOf(from))) + m_blockLimit - from;
+    if (room <= 0) {
+        rows.restarts.push_back(from);
+        room = m_blockLimit;
+    }
     for (;;) {
         rows.starts.push_back(block);
-        if (!isLineStart(block))
-            rows.restarts.push_back(block);
         // A block cut at the limit with no row start inside is one row so
         // far: it is taken again, twice as long, until a row ends in it.
         Pos blockEnd = block;
         bool endsInBreak = false;
-        for (qsizetype length = m_blockLimit;; length *= 2) {
+        for (qsizetype length = room;; length *= 2) {
             std::tie(blockEnd, endsInBreak) = blockFrom(block, length);
             breaks.clear();
             if (blockEnd > block)
@@ -196,7 +262,7 @@ RowIndex::Wrapped RowIndex::wrap(Pos from, Pos until) const
         }
         for (const qsizetype offset : breaks) {
             const Pos rowStart = block + offset;
-            if (rowStart > until && isOldRowStart(rowStart)) {
+            if (resumes(rowStart)) {
                 rows.resumeAt = rowStart;
                 return rows;
             }
@@ -204,10 +270,14 @@ RowIndex::Wrapped RowIndex::wrap(Pos from, Pos until) const
         }
         if (next < 0)
             return rows;
-        if (next > until && isOldRowStart(next)) {
+        const bool cut = !endsInBreak;
+        if (cut)
+            rows.restarts.push_back(next);
+        if (resumes(next)) {
             rows.resumeAt = next;
             return rows;
         }
         block = next;
+        room = m_blockLimit;
     }
 }

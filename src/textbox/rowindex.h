@@ -3,7 +3,9 @@
 // pairs) is broken into rows by a Breaker, which lays out one block at a
 // time: a whole line, or, for a line longer than a block may be, a piece of
 // it that begins at a row start. A view lays out the same blocks to draw
-// them, so that what it shows and what is indexed here agree.
+// them; rows are found greedily, so that a block laid out from any of its
+// row starts on gives the rows it had, and what is drawn and what is
+// indexed here agree however the rows were found.
 //
 // Rows are found as text arrives, at the cost of what arrived and the last
 // row, and again where the text is edited, from the row before the edit up
@@ -56,15 +58,19 @@ private:
         std::deque<Pos> restarts;
         Pos resumeAt = -1;  // where the old rows go on, if they do
     };
-    // The rows from `from`, a row start that may begin a block, on: up to
-    // the first row start after `until` that the old rows have too,
-    // or to the end of the text.
+    // The rows from `from`, a row start, on: up to the first row start after
+    // `until` that the old rows have too, or to the end of the text. Blocks
+    // are cut, at a row start, where they would grow past the limit.
     Wrapped wrap(Pos from, Pos until) const;
     // The block from `from`, of at most `length` characters: its end
     // (before a CR LF) and whether a CR LF ends it; a block cut at the
     // length ends in neither.
     std::pair<Pos, bool> blockFrom(Pos from, qsizetype length) const;
     bool isOldRowStart(Pos pos) const;
+    // The line that holds `row` becomes one block if it is short enough;
+    // the block that holds it is cut at row starts if it is too long.
+    void mergeBlocks(int row);
+    void limitBlock(int row);
     // Replaces the rows from row `first` on by `rows`, up to where they resume.
     Pos splice(int first, Wrapped rows);
 

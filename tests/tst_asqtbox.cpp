@@ -1,0 +1,374 @@
+// The text box beside Qt's own plain text box, of the same size and font:
+// the same keys, clicks and input method events must leave the same text,
+// caret, selection and scroll position, and paint the same pixels. Qt's box
+// breaks lines with one paragraph separator where ours holds CR LF.
+
+#include "textbox/crlfbox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+
+// Qt's text as ours holds it, and a position of Qt's as ours.
+QString asOurs(const QPlainTextEdit &qt)
+{
+    return qt.document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+}
+
+qint64 asOurs(const QPlainTextEdit &qt, int position)
+{
+    return position + qt.document()->toRawText().left(position).count(QChar::ParagraphSeparator);
+}
+
+// Typed as a keyboard types it, letters beyond ASCII included.
+void type(QWidget *box, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(box, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key(QChar(c).toUpper().unicode()), QString(c), {});
+    }
+}
+
+struct Pair
+{
+    explicit Pair(QSize size)
+    {
+        for (QWidget *box : {static_cast<QWidget *>(&ours), static_cast<QWidget *>(&qt)}) {
+            box->resize(size);
+            box->show();
+            if (!QTest::qWaitForWindowExposed(box))
+                qFatal("not exposed");
+        }
+        qt.setTabChangesFocus(true);
+    }
+    void setText(const QString &text)
+    {
+        ours.setText(text);
+        QString withParagraphs = text;
+        qt.setPlainText(withParagraphs.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    }
+    // Both the same, or what differs. Qt's box is laid out whole first: it
+    // lays out its paragraphs as it needs them, and counts one row for each
+    // it has not, which is not what its user sees.
+    QString difference() const
+    {
+        rows(qt);
+        const QTextCursor cursor = qt.textCursor();
+        const QString text = ours.text();
+        const QString theirs = asOurs(qt);
+        if (text != theirs) {
+            qsizetype at = 0;
+            while (at < text.size() && at < theirs.size() && text[at] == theirs[at])
+                ++at;
+            return QStringLiteral("texts differ from %1: ours \"%2\", Qt's \"%3\"")
+                .arg(at).arg(escaped(text.mid(at, 30)), escaped(theirs.mid(at, 30)));
+        }
+        const qint64 anchor = ours.cursorPosition() == ours.selectionStart() ? ours.selectionEnd() : ours.selectionStart();
+        const QString mine = QStringLiteral("caret %1 anchor %2 top %3")
+                                 .arg(ours.cursorPosition()).arg(anchor).arg(ours.verticalScrollBar()->value());
+        const QString qts = QStringLiteral("caret %1 anchor %2 top %3")
+                                .arg(asOurs(qt, cursor.position())).arg(asOurs(qt, cursor.anchor()))
+                                .arg(qt.verticalScrollBar()->value());
+        if (mine == qts)
+            return QString();
+        if (rows(ours) != rows(qt))
+            return QStringLiteral("rows differ:\nours %1\nQt's %2").arg(rows(ours), rows(qt));
+        return QStringLiteral("ours %1, Qt's %2 in \"%3\" | \"%4\"")
+            .arg(mine, qts, escaped(text.left(ours.cursorPosition())).right(40), escaped(text.mid(ours.cursorPosition(), 40)));
+    }
+    static QString rows(const CrLfBox &box)
+    {
+        QStringList starts;
+        for (int row = 0; row < box.rowCount(); ++row)
+            starts << QString::number(box.document().rows().start(row) - box.document().begin());
+        return starts.join(u' ');
+    }
+    static QString rows(const QPlainTextEdit &qt)
+    {
+        QStringList starts;
+        for (QTextBlock block = qt.document()->begin(); block.isValid(); block = block.next()) {
+            qt.document()->documentLayout()->blockBoundingRect(block);  // lays it out
+            for (int line = 0; line < block.layout()->lineCount(); ++line)
+                starts << QString::number(asOurs(qt, block.position() + block.layout()->lineAt(line).textStart()));
+        }
+        return starts.join(u' ');
+    }
+    static QString escaped(const QString &text)
+    {
+        QString shown = text;
+        return shown.replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"));
+    }
+    CrLfBox ours;
+    QPlainTextEdit qt;
+};
+
+struct Key
+{
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+};
+
+// Undo is left to the tests of its steps: Qt's box ends a run of Backspace
+// where the erased text came from another edit, which ours does not.
+const Key keys[] = {
+    {Qt::Key_Left, {}}, {Qt::Key_Right, {}}, {Qt::Key_Up, {}}, {Qt::Key_Down, {}}, {Qt::Key_Home, {}},
+    {Qt::Key_End, {}}, {Qt::Key_PageUp, {}}, {Qt::Key_PageDown, {}}, {Qt::Key_Left, Qt::ControlModifier},
+    {Qt::Key_Right, Qt::ControlModifier}, {Qt::Key_Home, Qt::ControlModifier}, {Qt::Key_End, Qt::ControlModifier},
+    {Qt::Key_Left, Qt::ShiftModifier}, {Qt::Key_Right, Qt::ShiftModifier}, {Qt::Key_Up, Qt::ShiftModifier},
+    {Qt::Key_Down, Qt::ShiftModifier}, {Qt::Key_End, Qt::ShiftModifier}, {Qt::Key_Home, Qt::ShiftModifier},
+    {Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier}, {Qt::Key_PageDown, Qt::ShiftModifier},
+    {Qt::Key_Backspace, {}}, {Qt::Key_Delete, {}}, {Qt::Key_Backspace, Qt::ControlModifier},
+    {Qt::Key_Delete, Qt::ControlModifier}, {Qt::Key_Return, {}}, {Qt::Key_A, Qt::ControlModifier},
+    {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_1, Qt::ControlModifier},
+    {Qt::Key_Semicolon, Qt::ControlModifier}, {Qt::Key_K, Qt::ControlModifier},
+};
+
+const QString typed[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral(" "), QStringLiteral("word "),
+                         QStringLiteral("+CMTI:"), QStringLiteral("17,99"), QStringLiteral("\u00e9")};
+
+const QString modemText = QStringLiteral(
+    "AT+CMGL=\"ALL\"\r\n+CMGL: 1,\"REC READ\",\"+4930123456\",,\"26/12/07,17:09:41+04\"\r\n"
+    "Hello from the other side of the world, where the modem answers far away across the sea\r\n\r\n"
+    "OK\r\nRING\r\n\r\n+CLIP: \"+4930123456\",145,,,,0\r\n");
+
+} // namespace
+
+class TestAsQtBox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void keysAndClicksDoWhatQtsBoxDoes_data();
+    void keysAndClicksDoWhatQtsBoxDoes();
+    void endOfAWrappedRowIsBeforeItsBlank();
+    void lettersOfSeveralCodePointsStayWhole();
+    void rightToLeftTextMovesAsQtsBox();
+    void inputMethodEventsDoWhatQtsBoxDoes();
+    void paintsWhatQtsBoxPaints_data();
+    void paintsWhatQtsBoxPaints();
+};
+
+void TestAsQtBox::initTestCase()
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+}
+
+void TestAsQtBox::keysAndClicksDoWhatQtsBoxDoes_data()
+{
+    QTest::addColumn<int>("seed");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("the log") << 1 << QSize(381, 577);
+    QTest::newRow("the SMS text") << 2 << QSize(225, 47);
+    QTest::newRow("narrow") << 3 << QSize(120, 200);
+}
+
+void TestAsQtBox::keysAndClicksDoWhatQtsBoxDoes()
+{
+    QFETCH(int, seed);
+    QFETCH(QSize, size);
+    Pair pair(size);
+    pair.setText(modemText.repeated(2));
+    QRandomGenerator random{quint32(seed)};
+    QStringList steps;
+    QPoint lastClick(-100, -100);
+    for (int step = 0; step < 600; ++step) {
+        const int kind = random.bounded(10);
+        if (kind < 5) {
+            const Key &key = keys[random.bounded(int(std::size(keys)))];
+            steps << QKeySequence(int(key.modifiers) | key.key).toString();
+            QTest::keyClick(&pair.ours, key.key, key.modifiers);
+            QTest::keyClick(&pair.qt, key.key, key.modifiers);
+        } else if (kind < 8) {
+            const QString &text = typed[random.bounded(int(std::size(typed)))];
+            steps << text;
+            type(&pair.ours, text);
+            type(&pair.qt, text);
+        } else {
+            // Far enough from the last click that it makes no triple click.
+            QPoint at(random.bounded(size.width()), random.bounded(size.height()));
+            if ((at - lastClick).manhattanLength() <= QApplication::startDragDistance())
+                at = QPoint((at.x() + size.width() / 2) % size.width(), at.y());
+            lastClick = at;
+            const int clicks = random.bounded(3);
+            const Qt::KeyboardModifiers modifiers = random.bounded(4) == 0 ? Qt::ShiftModifier : Qt::NoModifier;
+            steps << QStringLiteral("%1click %2 at %3,%4").arg(modifiers ? QStringLiteral("shift ") : QString()).arg(clicks + 1).arg(at.x()).arg(at.y());
+            for (QAbstractScrollArea *box : {static_cast<QAbstractScrollArea *>(&pair.ours),
+                                             static_cast<QAbstractScrollArea *>(&pair.qt)}) {
+                QTest::mouseClick(box->viewport(), Qt::LeftButton, modifiers, at);
+                if (clicks >= 1)
+                    QTest::mouseDClick(box->viewport(), Qt::LeftButton, modifiers, at);
+                if (clicks >= 2)
+                    QTest::mouseClick(box->viewport(), Qt::LeftButton, modifiers, at);
+            }
+        }
+        if (qEnvironmentVariableIsSet("VERBOSE") && step >= qEnvironmentVariableIntValue("VERBOSE")) {
+            const QTextCursor c = pair.qt.textCursor();
+            qDebug().noquote() << step << steps.last() << "| ours" << pair.ours.cursorPosition() << pair.ours.selectionStart() << pair.ours.selectionEnd() << "top" << pair.ours.verticalScrollBar()->value()
+                     << "| qt" << asOurs(pair.qt, c.position()) << asOurs(pair.qt, c.anchor()) << "top" << pair.qt.verticalScrollBar()->value() << "|" << Pair::escaped(pair.ours.text()) << "|" << Pair::escaped(asOurs(pair.qt));
+        }
+        const QString difference = pair.difference();
+        if (!difference.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("after %1:\n%2").arg(steps.mid(std::max(0, int(steps.size()) - 6)).join(u" | "), difference)));
+    }
+}
+
+void TestAsQtBox::endOfAWrappedRowIsBeforeItsBlank()
+{
+    // A modem line that wraps after "...far away ": End, X types "awayX across".
+    Pair pair(QSize(381, 577));
+    pair.setText(modemText);
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+        QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(box, Qt::Key_Down);
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_End);  // stays
+        QTest::keyClicks(box, QStringLiteral("X"));
+    }
+    QCOMPARE(pair.difference(), QString());
+    const QString text = pair.ours.text();
+    const qsizetype x = text.indexOf(u'X');
+    QVERIFY(text.at(x - 1) != u' ' && text.at(x + 1) == u' ');
+}
+
+void TestAsQtBox::lettersOfSeveralCodePointsStayWhole()
+{
+    // A decomposed é, a flag, a family of ZWJ emoji and Hangul jamo: the
+    // caret steps over each whole, Delete takes each whole, Backspace takes
+    // its last code point, a double click takes "café" whole.
+    Pair pair(QSize(381, 200));
+    const QString letters = QStringLiteral("cafe\u0301 \U0001F1E9\U0001F1EA \U0001F468\u200D\U0001F469\u200D\U0001F467 \u1100\u1161\u11A8 x");
+    pair.setText(letters);
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+        for (int i = 0; i < 9; ++i)
+            QTest::keyClick(box, Qt::Key_Right);
+    }
+    QCOMPARE(pair.difference(), QString());
+    QCOMPARE(pair.ours.cursorPosition(), letters.indexOf(QChar(u'\u1100')));
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+        QTest::keyClick(box, Qt::Key_Home);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(box, Qt::Key_Right);
+        QTest::keyClick(box, Qt::Key_Delete);     // "e" and its accent
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Left);
+        QTest::keyClick(box, Qt::Key_Left);
+        QTest::keyClick(box, Qt::Key_Backspace);  // the last jamo only
+    }
+    QCOMPARE(pair.difference(), QString());
+    QVERIFY(pair.ours.text().startsWith(QLatin1String("caf ")));
+    pair.setText(QStringLiteral("le cafe\u0301 noir"));
+    for (QAbstractScrollArea *box : {static_cast<QAbstractScrollArea *>(&pair.ours),
+                                     static_cast<QAbstractScrollArea *>(&pair.qt)})
+        QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, pair.ours.characterRect(4).center());
+    QCOMPARE(pair.difference(), QString());
+    QCOMPARE(pair.ours.selectedText(), QStringLiteral("cafe\u0301"));
+}
+
+void TestAsQtBox::rightToLeftTextMovesAsQtsBox()
+{
+    // In Arabic the arrows follow the text, and a long line wraps where Qt's
+    // shaping says it is full.
+    Pair pair(QSize(381, 300));
+    const QString arabic = QStringLiteral("\u0645\u0631\u062D\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645 ");
+    pair.setText(arabic.repeated(12) + QStringLiteral("\r\nAT ") + arabic);
+    QCOMPARE(pair.ours.rowCount(), pair.qt.document()->lineCount());
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_Down, Qt::Key_Right, Qt::Key_End,
+                              Qt::Key_Left, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right}) {
+        QTest::keyClick(&pair.ours, key);
+        QTest::keyClick(&pair.qt, key);
+        QCOMPARE(pair.difference(), QString());
+    }
+}
+
+void TestAsQtBox::inputMethodEventsDoWhatQtsBoxDoes()
+{
+    Pair pair(QSize(381, 200));
+    pair.setText(QStringLiteral("abc"));
+    const QImage before = pair.ours.viewport()->grab().toImage();
+    const auto send = [&](const QString &preedit, const QList<QInputMethodEvent::Attribute> &attributes,
+                          const QString &commit = QString(), int from = 0, int length = 0) {
+        for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+            QInputMethodEvent event(preedit, attributes);
+            event.setCommitString(commit, from, length);
+            QCoreApplication::sendEvent(box, &event);
+        }
+    };
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)})
+        QTest::keyClick(box, Qt::Key_End);
+    QTextCharFormat underlined;
+    underlined.setFontUnderline(true);
+    // Composing: the preedit shows, and the input method's caret follows it.
+    send(QStringLiteral("ka"), {{QInputMethodEvent::TextFormat, 0, 2, underlined},
+                                {QInputMethodEvent::Cursor, 1, 1, QVariant()}});
+    QCOMPARE(pair.difference(), QString());
+    QVERIFY(pair.ours.viewport()->grab().toImage() != before);
+    // Ours answers in the box's own coordinates, as input methods take them;
+    // Qt's plain text box in its viewport's.
+    const auto caretOf = [](QWidget *box) { return box->inputMethodQuery(Qt::ImCursorRectangle).toRect(); };
+    QCOMPARE(caretOf(&pair.ours).translated(-pair.ours.viewport()->pos()), caretOf(&pair.qt));
+    QCOMPARE(pair.ours.text(), QStringLiteral("abc"));  // not yet text
+    // A commit that replaces the character before the caret.
+    send(QString(), {}, QStringLiteral("R"), -1, 1);
+    QCOMPARE(pair.difference(), QString());
+    QCOMPARE(pair.ours.text(), asOurs(pair.qt));
+    QCOMPARE(pair.ours.text(), QStringLiteral("abR"));
+    QCOMPARE(pair.ours.viewport()->grab().toImage().size(), before.size());
+}
+
+void TestAsQtBox::paintsWhatQtsBoxPaints_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selectFrom");
+    QTest::addColumn<int>("selectTo");
+    QTest::addColumn<bool>("toTheEnd");
+    QTest::newRow("a reply") << QStringLiteral("AT\r\nOK\r\n") << 0 << 0 << false;
+    QTest::newRow("lines selected across their breaks") << modemText << 10 << 200 << false;
+    QTest::newRow("empty lines selected") << QStringLiteral("a\r\n\r\n\r\nb") << 0 << 8 << false;
+    QTest::newRow("scrolled to the end") << modemText.repeated(8) << 0 << 0 << true;
+}
+
+void TestAsQtBox::paintsWhatQtsBoxPaints()
+{
+    // No control symbol between lines, the same rows, the same highlight
+    // for selected text, selected line breaks and empty lines.
+    QFETCH(QString, text);
+    QFETCH(int, selectFrom);
+    QFETCH(int, selectTo);
+    QFETCH(bool, toTheEnd);
+    Pair pair(QSize(381, 300));
+    pair.setText(text);
+    pair.ours.select(selectFrom, selectTo);
+    QTextCursor cursor = pair.qt.textCursor();
+    const auto qtPosition = [&](int ours) { return ours - int(text.left(ours).count(QLatin1String("\r\n"))); };
+    cursor.setPosition(qtPosition(selectFrom));
+    cursor.setPosition(qtPosition(selectTo), QTextCursor::KeepAnchor);
+    pair.qt.setTextCursor(cursor);
+    if (toTheEnd) {
+        pair.ours.setCursorPosition(pair.ours.length());
+        pair.qt.moveCursor(QTextCursor::End);
+    }
+    pair.ours.clearFocus();
+    pair.qt.clearFocus();
+    QCOMPARE(pair.difference(), QString());
+    const QImage ours = pair.ours.viewport()->grab().toImage();
+    const QImage theirs = pair.qt.viewport()->grab().toImage();
+    if (ours != theirs) {
+        ours.save(QDir::temp().filePath(QStringLiteral("ours.png")));
+        theirs.save(QDir::temp().filePath(QStringLiteral("theirs.png")));
+        QFAIL("the pixels differ (see ours.png and theirs.png in the temporary folder)");
+    }
+}
+
+QTEST_MAIN(TestAsQtBox)
+#include "tst_asqtbox.moc"
