@@ -221,12 +221,13 @@ void CrLfBox::pageUpDown(Move op, bool select)
     ensureCaretVisible();
     const RowIndex &rows = m_document.rows();
     const int height = viewport()->height();
-    const int keptY = m_pageCaretY;
-    int targetY = keptY >= 0 ? keptY : rowY(rows.rowOf(m_caret));
+    const int keptY = m_pageCaretY >= 0 ? m_pageCaretY : rowY(rows.rowOf(m_caret));
+    int targetY = keptY;
     QScrollBar *bar = verticalScrollBar();
     if (op == Move::Down) {
+        // The last row shows whole only with the bottom margin below it.
         int row = topRow();
-        while (row < rows.count() && rowY(row) + rowHeight() <= height)
+        while (row < rows.count() && rowY(row) + rowHeight() + (row + 1 == rows.count() ? margin : 0) <= height)
             ++row;
         if (row >= rows.count())
             targetY = height;
@@ -250,7 +251,7 @@ void CrLfBox::pageUpDown(Move op, bool select)
     }
     if (caret)
         setCaret(*caret, select ? m_anchor : *caret, true);
-    m_pageCaretY = targetY;
+    m_pageCaretY = keptY;
     if (select)
         setClipboardSelection();
     ensureCaretVisible();
