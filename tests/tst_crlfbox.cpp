@@ -4,9 +4,12 @@
 
 #include "textbox/crlfbox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QMenu>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -72,6 +75,11 @@ private slots:
     void appendGoesAfterEverythingWhereverTheCaretIs();
     void backspaceTakesALineBreakWholeAndUndoBringsItBack();
     void trimmingWithTheCaretAndSelectionInTheOldestLines();
+    void randomUseKeepsTextRowsAndCaret();
+    void screenReadersHearEveryChange();
+    void x11SelectionFollowsEverySelection();
+    void contextMenuIsQtsOwn();
+    void draggingBelowKeepsScrolling();
 };
 
 void TestCrLfBox::roundTrip_data()
@@ -283,6 +291,197 @@ void TestCrLfBox::trimmingWithTheCaretAndSelectionInTheOldestLines()
     QCOMPARE(box.cursorPosition(), qint64(0));
     QTest::keyClicks(&box, QStringLiteral("x"));
     QCOMPARE(box.text(), QStringLiteral("x") + kept);
+}
+
+void TestCrLfBox::randomUseKeepsTextRowsAndCaret()
+{
+    // Typing, pastes, Backspace, clicks and appends in a log that trims its
+    // oldest lines, at a few characters a chunk and a block: the text is
+    // what a plain string says, the rows are those of the same text wrapped
+    // afresh, every block drawn has the rows indexed, and the caret stays in
+    // view wherever it was put.
+    CrLfBox box(nullptr, 5, 24);
+    CrLfBox fresh;
+    for (CrLfBox *b : {&box, &fresh}) {
+        b->resize(200, 150);
+        b->show();
+        QVERIFY(QTest::qWaitForWindowExposed(b));
+    }
+    box.setCapacity(600);
+    QString expected;
+    QRandomGenerator random(20261207);
+    const QString pieces[] = {QStringLiteral("OK\r\n"), QStringLiteral("\r\n"), QStringLiteral("+CSQ: 17,99"),
+                              QStringLiteral("\r"), QStringLiteral("\n"), QStringLiteral("a few words to wrap "),
+                              QStringLiteral("\u0645\u0631\u062d\u0628\u0627 "), QStringLiteral("cafe\u0301")};
+    for (int step = 0; step < 1500; ++step) {
+        const QString &piece = pieces[random.bounded(int(std::size(pieces)))];
+        switch (random.bounded(5)) {
+        case 0: {  // what the modem sends, with the caret put at the end as the log does
+            const qint64 before = box.length();
+            box.append(piece);
+            const qint64 dropped = before + piece.size() - box.length();
+            expected = (expected + piece).mid(dropped);
+            box.setCursorPosition(box.length());
+            break;
+        }
+        case 1: {  // typed or pasted over the selection
+            QString text = piece;
+            text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n').replace(QLatin1String("\n"), QLatin1String("\r\n"));
+            expected.replace(box.selectionStart(), box.selectionEnd() - box.selectionStart(), text);
+            QApplication::clipboard()->setText(piece);
+            QTest::keySequence(&box, QKeySequence::Paste);
+            break;
+        }
+        case 2: {  // Backspace takes a line break whole
+            const qint64 caret = box.cursorPosition();
+            if (box.hasSelection())
+                expected.remove(box.selectionStart(), box.selectionEnd() - box.selectionStart());
+            else if (caret >= 2 && expected.mid(caret - 2, 2) == QLatin1String("\r\n"))
+                expected.remove(caret - 2, 2);
+            else if (caret > 0)
+                expected.remove(caret - 1, 1);
+            QTest::keyClick(&box, Qt::Key_Backspace);
+            break;
+        }
+        case 3:
+            QTest::mouseClick(box.viewport(), Qt::LeftButton, random.bounded(2) ? Qt::ShiftModifier : Qt::NoModifier,
+                              QPoint(random.bounded(200), random.bounded(150)));
+            break;
+        default: {
+            const Qt::Key keys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Left};
+            QTest::keyClick(&box, keys[random.bounded(int(std::size(keys)))]);
+        }
+        }
+        QCOMPARE(box.text(), expected);
+        QVERIFY2(box.viewport()->rect().contains(box.cursorRect()), qPrintable(QString::number(step)));
+        const qint64 caret = box.cursorPosition();
+        QVERIFY(caret == 0 || caret == expected.size() || expected.mid(caret - 1, 2) != QLatin1String("\r\n"));
+        if (step % 50 == 49) {
+            fresh.setText(expected);
+            QCOMPARE(fresh.rowCount(), box.rowCount());
+            for (int row = 0; row < box.rowCount(); ++row)
+                QCOMPARE(fresh.rowAround(fresh.document().rows().start(row) - fresh.document().begin()),
+                         box.rowAround(box.document().rows().start(row) - box.document().begin()));
+        }
+    }
+}
+
+void TestCrLfBox::screenReadersHearEveryChange()
+{
+    // Typing, deleting, selecting, Clear text and the oldest lines going:
+    // each is told, so that a reader's copy of the text stays right; and a
+    // reader may edit the text as the user does.
+    static QList<QAccessible::Event> heard;  // the handler is a plain function
+    static QString lastRemoved;
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        heard << event->type();
+        if (event->type() == QAccessible::TextRemoved)
+            lastRemoved = static_cast<QAccessibleTextRemoveEvent *>(event)->textRemoved();
+    });
+    // Screen readers are heard on a desktop with its accessibility bus.
+    if (!qEnvironmentVariableIsSet("VEXMO_ACCESSIBILITY"))
+        QSKIP("runs under X11 with an accessibility bus (the accessibility test)");
+    QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 10000);
+    LogSizedBox box;
+    box.setCapacity(1000);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.append(QStringLiteral("OK\r\n"));
+    QVERIFY(heard.contains(QAccessible::TextInserted));
+    heard.clear();
+    QTest::keyClick(&box, Qt::Key_Right, Qt::ShiftModifier);
+    QVERIFY(heard.contains(QAccessible::TextSelectionChanged));
+    QVERIFY(heard.contains(QAccessible::TextCaretMoved));
+    heard.clear();
+    for (int i = 0; i < 100; ++i)
+        box.append(QStringLiteral("+CSQ: 17,99\r\n"));
+    QVERIFY(heard.contains(QAccessible::TextRemoved));  // the oldest lines went
+    heard.clear();
+    const qint64 length = box.length();
+    box.clear();
+    QVERIFY(heard.contains(QAccessible::TextRemoved));
+    QCOMPARE(lastRemoved.size(), length);
+
+    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(&box);
+    QAccessibleEditableTextInterface *editable = reader->editableTextInterface();
+    QVERIFY(editable);
+    box.setText(QStringLiteral("AT\r\nOK"));
+    editable->insertText(2, QStringLiteral("+CSQ"));
+    editable->replaceText(0, 2, QStringLiteral("at"));
+    editable->deleteText(6, 8);
+    QCOMPARE(box.text(), QStringLiteral("at+CSQOK"));
+    int from = 0;
+    int to = 0;
+    box.setText(QStringLiteral("+CMTI: \"SM\",12"));
+    QCOMPARE(reader->textInterface()->textAtOffset(2, QAccessible::WordBoundary, &from, &to), QStringLiteral("CMTI"));
+    QAccessible::installUpdateHandler(nullptr);
+}
+
+void TestCrLfBox::x11SelectionFollowsEverySelection()
+{
+    // The X11 PRIMARY selection holds what is selected, however it was:
+    // keys, Select All, a double click; a middle click pastes it.
+    if (!qEnvironmentVariableIsSet("VEXMO_ACCESSIBILITY"))
+        QSKIP("runs under X11 (the accessibility test)");
+    QClipboard *clipboard = QApplication::clipboard();
+    QVERIFY(clipboard->supportsSelection());
+    LogSizedBox box;
+    box.setText(QStringLiteral("AT+CSQ\r\n+CSQ: 17,99\r\nOK\r\n"));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::keyClick(&box, Qt::Key_End, Qt::ShiftModifier);
+    QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("AT+CSQ"));
+    QTest::keySequence(&box, QKeySequence::SelectAll);
+    QTRY_COMPARE(clipboard->text(QClipboard::Selection), box.text());
+    QTest::mouseDClick(box.viewport(), Qt::LeftButton, {}, box.characterRect(14).center());
+    QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("17"));
+    QTest::mouseClick(box.viewport(), Qt::MiddleButton, {}, box.characterRect(0).center());
+    QCOMPARE(box.text().left(8), QStringLiteral("17AT+CSQ"));
+}
+
+void TestCrLfBox::contextMenuIsQtsOwn()
+{
+    // Qt's entries, Delete among them, with their shortcuts shown, in the
+    // menu font the desktop gives menus.
+    LogSizedBox box;
+    box.setText(QStringLiteral("OK"));
+    box.select(0, 2);
+    std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+    QStringList entries;
+    for (const QAction *action : menu->actions()) {
+        if (!action->isSeparator())
+            entries << action->text();
+    }
+    const auto withKey = [](const QString &caption, QKeySequence::StandardKey key) {
+        return caption + u'\t' + QKeySequence(key).toString(QKeySequence::NativeText);
+    };
+    QCOMPARE(entries, QStringList({withKey(QStringLiteral("&Undo"), QKeySequence::Undo),
+                                   withKey(QStringLiteral("&Redo"), QKeySequence::Redo),
+                                   withKey(QStringLiteral("Cu&t"), QKeySequence::Cut),
+                                   withKey(QStringLiteral("&Copy"), QKeySequence::Copy),
+                                   withKey(QStringLiteral("&Paste"), QKeySequence::Paste), QStringLiteral("Delete"),
+                                   withKey(QStringLiteral("Select All"), QKeySequence::SelectAll)}));
+    QCOMPARE(menu->font(), QApplication::font(menu.get()));
+    menu->actions().at(6)->trigger();  // Delete
+    QCOMPARE(box.text(), QString());
+}
+
+void TestCrLfBox::draggingBelowKeepsScrolling()
+{
+    // Held below the box, the button goes on selecting as the box scrolls,
+    // faster the farther away, without the mouse moving.
+    LogSizedBox box;
+    box.setText(QStringLiteral("+CSQ: 17,99\r\n").repeated(400));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::mousePress(box.viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    const QPoint below(10, box.viewport()->height() + 60);
+    QCursor::setPos(box.viewport()->mapToGlobal(below));
+    QMouseEvent move(QEvent::MouseMove, below, box.viewport()->mapToGlobal(below), Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(box.viewport(), &move);
+    QTRY_VERIFY_WITH_TIMEOUT(box.verticalScrollBar()->value() > 50, 3000);
+    QVERIFY(box.selectionEnd() > box.text().indexOf(QLatin1String("\r\n")) * 40);
+    QTest::mouseRelease(box.viewport(), Qt::LeftButton, {}, below);
 }
 
 QTEST_MAIN(TestCrLfBox)
