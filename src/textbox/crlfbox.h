@@ -19,7 +19,6 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QElapsedTimer>
-#include <QPointer>
 #include <optional>
 
 class QMenu;
@@ -112,7 +111,7 @@ private:
     // How the caret moves, as Qt's text cursor names it.
     enum class Move {
         PreviousCharacter, NextCharacter, PreviousWord, NextWord, Up, Down,
-        StartOfLine, EndOfLine, StartOfBlock, EndOfBlock, Start, End, StartOfWord, EndOfWord
+        StartOfLine, EndOfLine, StartOfBlock, EndOfBlock, Start, End
     };
 
     // --- the text (crlfbox.cpp)
@@ -121,6 +120,7 @@ private:
     void insert(const QString &text, Kind kind, bool fresh = false);  // in place of the selection
     void removeSelection();
     void textReplaced(Pos at, const QString &removed, qint64 inserted, Pos rowsFrom);
+    void stepped(const CrLfDocument::Step &step);  // after undo or redo
     void trimToCapacity();
     void relayout();
     Pos clamped(Pos pos) const;  // inside the text, never between the CR and LF of a break

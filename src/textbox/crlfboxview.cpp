@@ -1,0 +1,224 @@
+// Rows on screen: where each is drawn, what is under a point, painting, and
+// what the box does as it is resized, restyled, focused and scrolled.
+
+#include "textbox/crlfbox.h"
+
+#include "widgets/style.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <cmath>
+
+namespace {
+
+constexpr int blinkingMs = 10000;  // after this long without input the caret stops blinking
+
+} // namespace
+
+// --- rows on screen
+
+int CrLfBox::topRow() const
+{
+    return verticalScrollBar()->value();
+}
+
+int CrLfBox::rowY(int row) const
+{
+    const int top = topRow();
+    return (row - top) * rowHeight() + (top == 0 ? margin : 0);
+}
+
+int CrLfBox::pageRows() const
+{
+    // The rows that show whole above the bottom margin, as Qt counts them.
+    return std::max(1, (viewport()->height() - 2 * margin - 1) / rowHeight());
+}
+
+void CrLfBox::updateScrollRange()
+{
+    QScrollBar *bar = verticalScrollBar();
+    bar->setPageStep(pageRows());
+    bar->setRange(0, std::max(0, rowCount() - pageRows()));
+}
+
+CrLfBox::Pos CrLfBox::hitTest(const QPointF &point) const
+{
+    // Above the text its start, below it its end, as in Qt's boxes.
+    const int row = topRow() + int(std::floor((point.y() - rowY(topRow())) / rowHeight()));
+    if (row < 0)
+        return m_document.begin();
+    if (row >= m_document.rows().count())
+        return m_document.end();
+    return positionInRow(row, point.x() - margin);
+}
+
+CrLfBox::Pos CrLfBox::positionInRow(int row, qreal x) const
+{
+    const Block &block = blockOfRow(row);
+    const QTextLine line = block.layout.lineAt(row - block.firstRow);
+    const Pos pos = block.start + block.fromLayout(line.xToCursor(x));
+    // Right of a wrapped row Qt puts the caret before the character the row
+    // ends in, where its layout goes on; a line longer than a block goes on
+    // in the next block.
+    const bool goesOn = line.lineNumber() == block.layout.lineCount() - 1 && !block.endsInBreak
+        && block.end() < m_document.end();
+    if (goesOn && x >= line.naturalTextWidth() && !block.rightToLeft())
+        return previousPosition(pos, QTextLayout::SkipCharacters);
+    return pos;
+}
+
+qint64 CrLfBox::positionAt(const QPoint &point) const
+{
+    return hitTest(point) - m_document.begin();
+}
+
+QRect CrLfBox::cursorRect() const
+{
+    const Block &block = blockOf(m_caret);
+    int offset = block.toLayout(int(m_caret - block.start));
+    if (isPreediting())
+        offset += m_preeditCursor;
+    const QTextLine line = block.layout.lineForTextPosition(offset);
+    const int width = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
+    return QRect(margin + qRound(line.cursorToX(offset)), rowY(block.firstRow) + qRound(line.y()), std::max(1, width),
+                 rowHeight());
+}
+
+QRect CrLfBox::characterRect(qint64 position) const
+{
+    const Pos at = clamped(m_document.begin() + position);
+    const Block &block = blockOf(at);
+    const int offset = block.toLayout(int(at - block.start));
+    const QTextLine line = block.layout.lineForTextPosition(offset);
+    const qreal left = line.cursorToX(offset, QTextLine::Leading);
+    const qreal right = at < block.end() ? line.cursorToX(offset, QTextLine::Trailing) : left;
+    return QRect(margin + qRound(std::min(left, right)), rowY(block.firstRow) + qRound(line.y()),
+                 std::max(1, qRound(std::abs(right - left))), rowHeight());
+}
+
+// --- painting
+
+void CrLfBox::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const RowIndex &rows = m_document.rows();
+    const int height = viewport()->height();
+    for (int row = topRow(); row < rows.count() && rowY(row) < height;) {
+        const Block &block = blockOfRow(row);
+        paintBlock(painter, block, event->rect());
+        row = block.firstRow + block.layout.lineCount();
+    }
+    m_layouts.sweep();
+}
+
+void CrLfBox::paintBlock(QPainter &painter, const Block &block, const QRect &clip) const
+{
+    const QPointF origin(margin, rowY(block.firstRow));
+    const bool active = isActiveWindow() || !window()->isVisible();
+    const QPalette::ColorGroup group = active ? QPalette::Active : QPalette::Inactive;
+
+    // The selection, and the line break after the block when it is selected.
+    QList<QTextLayout::FormatRange> selection;
+    const Pos from = std::max(std::min(m_anchor, m_caret), block.start);
+    const Pos to = std::min(std::max(m_anchor, m_caret), block.end());
+    const bool breakSelected = block.endsInBreak && std::min(m_anchor, m_caret) <= block.end()
+        && std::max(m_anchor, m_caret) > block.end();
+    QTextCharFormat selected;
+    selected.setBackground(palette().brush(group, QPalette::Highlight));
+    selected.setForeground(palette().brush(group, QPalette::HighlightedText));
+    if (from < to || breakSelected) {
+        const int start = block.toLayout(int(from - block.start));
+        selection.append({start, block.toLayout(int(to - block.start)) - start + (breakSelected ? 1 : 0), selected});
+    }
+    block.layout.draw(&painter, origin, selection, clip);
+
+    // The boxes of C1 controls over the spaces that stand for them.
+    const QColor grey = Widgets::greyedText(palette());
+    for (const int i : block.boxed) {
+        const int offset = block.toLayout(i);
+        const QTextLine line = block.layout.lineForTextPosition(offset);
+        const qreal left = line.cursorToX(offset, QTextLine::Leading);
+        const qreal right = line.cursorToX(offset, QTextLine::Trailing);
+        const Pos at = block.start + i;
+        const bool inSelection = at >= std::min(m_anchor, m_caret) && at < std::max(m_anchor, m_caret);
+        ControlGlyphs::drawBox(&painter, font(), block.source.at(i).unicode(),
+                               QRectF(origin.x() + std::min(left, right), origin.y() + line.y(),
+                                      std::abs(right - left), rowHeight()),
+                               inSelection ? palette().color(group, QPalette::HighlightedText) : grey);
+    }
+
+    const bool caretHere = m_caret >= block.start
+        && (m_caret < block.end() || (m_caret == block.end() && (block.endsInBreak || m_caret == m_document.end())));
+    if (caretHere && hasFocus() && m_caretShown && !m_preeditHidesCaret) {
+        int offset = block.toLayout(int(m_caret - block.start));
+        if (isPreediting())
+            offset += m_preeditCursor;
+        painter.setPen(palette().color(QPalette::Text));
+        block.layout.drawCursor(&painter, origin, offset,
+                                style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this));
+    }
+    if (m_dropCaret >= block.start && m_dropCaret <= block.end()) {
+        painter.setPen(palette().color(QPalette::Text));
+        block.layout.drawCursor(&painter, origin, block.toLayout(int(m_dropCaret - block.start)));
+    }
+}
+
+void CrLfBox::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (event->oldSize().width() != event->size().width())
+        relayout();
+    updateScrollRange();
+}
+
+void CrLfBox::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_layouts.setFont(font());
+        relayout();
+    } else if (event->type() == QEvent::PaletteChange) {
+        m_layouts.setGrey(Widgets::greyedText(palette()));
+    }
+}
+
+void CrLfBox::scrollContentsBy(int, int)
+{
+    viewport()->update();
+    if (QGuiApplication::focusObject() == this)
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImAnchorRectangle);
+}
+
+void CrLfBox::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlinking();
+    viewport()->update();
+}
+
+void CrLfBox::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    viewport()->update();
+}
+
+void CrLfBox::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_blink.timerId()) {
+        // Blinking stops after a while, caret shown, so an idle window sleeps.
+        const bool idle = m_sinceInput.hasExpired(blinkingMs);
+        m_caretShown = !m_caretShown || idle;
+        if (idle)
+            m_blink.stop();
+        viewport()->update(cursorRect().adjusted(-4, 0, 4, 0));
+    } else if (event->timerId() == m_tripleClick.timerId()) {
+        m_tripleClick.stop();
+    } else if (event->timerId() == m_autoScroll.timerId()) {
+        autoScroll();
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
