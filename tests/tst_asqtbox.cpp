@@ -4,6 +4,7 @@
 // breaks lines with one paragraph separator where ours holds CR LF.
 
 #include "textbox/crlfbox.h"
+#include "widgets/style.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -155,6 +156,7 @@ private slots:
     void initTestCase();
     void keysAndClicksDoWhatQtsBoxDoes_data();
     void keysAndClicksDoWhatQtsBoxDoes();
+    void smsTextShowsItsThreeRows();
     void endOfAWrappedRowIsBeforeItsBlank();
     void lettersOfSeveralCodePointsStayWhole();
     void rightToLeftTextMovesAsQtsBox();
@@ -225,6 +227,24 @@ void TestAsQtBox::keysAndClicksDoWhatQtsBoxDoes()
         if (!difference.isEmpty())
             QFAIL(qPrintable(QStringLiteral("after %1:\n%2").arg(steps.mid(std::max(0, int(steps.size()) - 6)).join(u" | "), difference)));
     }
+}
+
+void TestAsQtBox::smsTextShowsItsThreeRows()
+{
+    // The SMS text's size and the window's font: three lines typed, three
+    // rows shown, the first not scrolled away.
+    Pair pair(QSize(225, 47));
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+        box->setFont(Widgets::sansFont());
+        for (const char *line : {"one", "two", "three"}) {
+            if (QLatin1String(line) != QLatin1String("one"))
+                QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClicks(box, QLatin1String(line));
+        }
+    }
+    QCOMPARE(pair.difference(), QString());
+    QCOMPARE(pair.ours.verticalScrollBar()->value(), 0);
+    QVERIFY(pair.ours.viewport()->rect().contains(pair.ours.cursorRect()));
 }
 
 void TestAsQtBox::endOfAWrappedRowIsBeforeItsBlank()

@@ -76,6 +76,10 @@ private slots:
     void textMatchesAPlainString();
     void rowsMatchWholeLinesWrappedAtOnce_data();
     void rowsMatchWholeLinesWrappedAtOnce();
+    void aLineBreakSplitOverAppends_data();
+    void aLineBreakSplitOverAppends();
+    void anEditMovesTheRowsBeforeIt_data();
+    void anEditMovesTheRowsBeforeIt();
     void undoTakesTheStepsQtTakes();
     void undoKeepsWithinItsLimit();
 };
@@ -204,15 +208,70 @@ void TestCrLfDocument::rowsMatchWholeLinesWrappedAtOnce()
         // A line no longer than a block may be is laid out whole, as Qt lays
         // out a paragraph; a longer one in blocks of about the limit.
         for (int row = 0; row < rows.count(); ++row) {
-            if (!rows.startsBlock(row) || rows.isLineStart(rows.start(row)))
+            if (!rows.startsBlock(row))
+                continue;
+            QVERIFY2(rows.end(rows.blockLastRow(row)) - rows.start(row) <= 3 * blockLimit + 2 * room,
+                     qPrintable(QString::number(step)));
+            if (rows.isLineStart(rows.start(row)))
                 continue;
             const qint64 at = rows.start(row) - document.begin();
             const qsizetype lineStart = text.lastIndexOf(QLatin1String("\r\n"), at - 1) + 1;
             const qsizetype lineEnd = text.indexOf(QLatin1String("\r\n"), at);
             QVERIFY2((lineEnd < 0 ? text.size() : lineEnd) - lineStart > blockLimit, qPrintable(QString::number(step)));
-            QVERIFY(at - (rows.start(rows.blockFirstRow(row - 1)) - document.begin()) <= 3 * blockLimit + room * 2);
         }
     }
+}
+
+void TestCrLfDocument::aLineBreakSplitOverAppends_data()
+{
+    QTest::addColumn<QStringList>("reads");
+    // The CR alone at the start of a row until its LF comes.
+    QTest::newRow("CR wrapped alone") << QStringList{QStringLiteral("WWWX"), QStringLiteral("\r"), QStringLiteral("\nOK")};
+    // A word that moved to a row of its own because of the CR.
+    QTest::newRow("word moved by the CR") << QStringList{QStringLiteral("aa bbbbbbbb\r"), QStringLiteral("\n")};
+    QTest::newRow("CR CR LF") << QStringList{QStringLiteral("WWW\r"), QStringLiteral("\r"), QStringLiteral("\n\n")};
+}
+
+void TestCrLfDocument::aLineBreakSplitOverAppends()
+{
+    QFETCH(QStringList, reads);
+    CrLfDocument document(&breakGreedily, 3, 40);
+    for (const QString &read : reads)
+        document.append(read);
+    const std::vector<qint64> expected = rowsOfWholeLines(reads.join(QString()), 0);
+    std::vector<qint64> actual;
+    for (int row = 0; row < document.rows().count(); ++row)
+        actual.push_back(document.rows().start(row));
+    QCOMPARE(actual, expected);
+}
+
+void TestCrLfDocument::anEditMovesTheRowsBeforeIt_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("inserted");
+    // A blank typed where a row starts lets the word of the row before move
+    // up into the row before that.
+    QTest::newRow("blank at a row start") << QStringLiteral("  \n\nWWWWWWWW") << 6 << 0 << QStringLiteral(" ");
+    QTest::newRow("word shortened") << QStringLiteral("aaa bbbbbbbb cc") << 10 << 5 << QString();
+    QTest::newRow("line break taken out") << QStringLiteral("aaaa\r\nbb cc") << 4 << 2 << QString();
+    QTest::newRow("line break put in") << QStringLiteral("aaaa bbbb cccc dddd") << 7 << 0 << QStringLiteral("\r\n");
+}
+
+void TestCrLfDocument::anEditMovesTheRowsBeforeIt()
+{
+    QFETCH(QString, text);
+    QFETCH(int, at);
+    QFETCH(int, removed);
+    QFETCH(QString, inserted);
+    CrLfDocument document(&breakGreedily, 3, 40);
+    document.append(text);
+    document.replace(at, at + removed, inserted, EditHistory::Kind::Other);
+    std::vector<qint64> actual;
+    for (int row = 0; row < document.rows().count(); ++row)
+        actual.push_back(document.rows().start(row));
+    QCOMPARE(actual, rowsOfWholeLines(text.replace(at, removed, inserted), 0));
 }
 
 void TestCrLfDocument::undoTakesTheStepsQtTakes()

@@ -25,7 +25,7 @@ bool EditHistory::mergeInto(Edit &last, Pos at, const QString &removed, const QS
         return false;
     switch (kind) {
     case Kind::Typing:
-        if (!removed.isEmpty() || last.at + last.inserted.size() != at)
+        if (last.at + last.inserted.size() != at)
             return false;
         last.inserted += inserted;
         return true;
