@@ -72,6 +72,7 @@ private slots:
     void aBreakOnAChunkBoundary();
     void copyGivesTheTextItself();
     void typedTextStaysItself();
+    void theCaretNeverStandsInsideALineBreak();
     void appendGoesAfterEverythingWhereverTheCaretIs();
     void backspaceTakesALineBreakWholeAndUndoBringsItBack();
     void trimmingWithTheCaretAndSelectionInTheOldestLines();
@@ -243,6 +244,18 @@ void TestCrLfBox::typedTextStaysItself()
     QApplication::clipboard()->setText(QStringLiteral("a\nb\rc"));
     QTest::keySequence(&box, QKeySequence::Paste);
     QCOMPARE(box.text(), QStringLiteral("OK\rnote\r\na\r\nb\r\nc"));
+}
+
+void TestCrLfBox::theCaretNeverStandsInsideALineBreak()
+{
+    LogSizedBox box;
+    box.setText(QStringLiteral("AT\r\nOK"));
+    box.setCursorPosition(3);  // between CR and LF
+    QCOMPARE(box.cursorPosition(), qint64(2));
+    QTest::keyClicks(&box, QStringLiteral("x"));
+    QCOMPARE(box.text(), QStringLiteral("ATx\r\nOK"));
+    box.select(4, 1);
+    QCOMPARE(box.selectedText(), QStringLiteral("Tx"));
 }
 
 void TestCrLfBox::appendGoesAfterEverythingWhereverTheCaretIs()
