@@ -157,6 +157,7 @@ private slots:
     void initTestCase();
     void keysAndClicksDoWhatQtsBoxDoes_data();
     void keysAndClicksDoWhatQtsBoxDoes();
+    void doubleClicksTakeWhatQtsBoxTakes();
     void smsTextShowsItsThreeRows();
     void endOfAWrappedRowIsBeforeItsBlank();
     void lettersOfSeveralCodePointsStayWhole();
@@ -236,6 +237,27 @@ void TestAsQtBox::keysAndClicksDoWhatQtsBoxDoes()
         const QString difference = pair.difference();
         if (!difference.isEmpty())
             QFAIL(qPrintable(QStringLiteral("after %1:\n%2").arg(steps.mid(std::max(0, int(steps.size()) - 6)).join(u" | "), difference)));
+    }
+}
+
+void TestAsQtBox::doubleClicksTakeWhatQtsBoxTakes()
+{
+    // On every character and right of every line: words, runs of
+    // punctuation, underscores within words, blanks.
+    Pair pair(QSize(381, 300));
+    pair.setText(QStringLiteral("+CMTI: \"SM\",12\r\nfoo_bar 17,99 foo_\r\n  (OK)  \r\n\r\nend_"));
+    const QString text = pair.ours.text();
+    for (int at = 0; at <= text.size(); ++at) {
+        QPoint point = pair.ours.characterRect(at).center();
+        if (at == text.size() || text.at(at) == u'\r')
+            point.rx() += 40;  // right of the line
+        for (QAbstractScrollArea *box : {static_cast<QAbstractScrollArea *>(&pair.ours),
+                                         static_cast<QAbstractScrollArea *>(&pair.qt)}) {
+            QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(1, 280));
+            QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, point);
+        }
+        const QString difference = pair.difference();
+        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(at).arg(difference)));
     }
 }
 
