@@ -158,6 +158,7 @@ private slots:
     void keysAndClicksDoWhatQtsBoxDoes_data();
     void keysAndClicksDoWhatQtsBoxDoes();
     void doubleClicksTakeWhatQtsBoxTakes();
+    void draggingAfterADoubleClickTakesWholeWords();
     void smsTextShowsItsThreeRows();
     void endOfAWrappedRowIsBeforeItsBlank();
     void lettersOfSeveralCodePointsStayWhole();
@@ -258,6 +259,26 @@ void TestAsQtBox::doubleClicksTakeWhatQtsBoxTakes()
         }
         const QString difference = pair.difference();
         QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(at).arg(difference)));
+    }
+}
+
+void TestAsQtBox::draggingAfterADoubleClickTakesWholeWords()
+{
+    // Left and right of the word first taken, and on to the next row.
+    Pair pair(QSize(381, 300));
+    pair.setText(modemText);
+    const QPoint word = pair.ours.characterRect(modemText.indexOf(QLatin1String("side"))).center();
+    const auto boxes = {static_cast<QAbstractScrollArea *>(&pair.ours), static_cast<QAbstractScrollArea *>(&pair.qt)};
+    for (const QPoint to : {word + QPoint(-60, 0), word + QPoint(45, 0), word + QPoint(10, 14), word + QPoint(-3, 0)}) {
+        for (QAbstractScrollArea *box : boxes) {
+            QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(1, 280));  // a fresh start
+            QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, word);
+            QMouseEvent move(QEvent::MouseMove, to, box->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(box->viewport(), &move);
+            QTest::mouseRelease(box->viewport(), Qt::LeftButton, {}, to);
+        }
+        QCOMPARE(pair.difference(), QString());
+        QVERIFY(pair.ours.selectedText().contains(QLatin1String("side")));
     }
 }
 

@@ -235,7 +235,7 @@ void TestCrLfDocument::aLineBreakSplitOverAppends_data()
 void TestCrLfDocument::aLineBreakSplitOverAppends()
 {
     QFETCH(QStringList, reads);
-    CrLfDocument document(&breakGreedily, 3, 40);
+    CrLfDocument document(&breakGreedily, 3, 8);
     for (const QString &read : reads)
         document.append(read);
     const std::vector<qint64> expected = rowsOfWholeLines(reads.join(QString()), 0);
@@ -251,12 +251,21 @@ void TestCrLfDocument::anEditMovesTheRowsBeforeIt_data()
     QTest::addColumn<int>("at");
     QTest::addColumn<int>("removed");
     QTest::addColumn<QString>("inserted");
-    // A blank typed where a row starts lets the word of the row before move
-    // up into the row before that.
-    QTest::newRow("blank at a row start") << QStringLiteral("  \n\nWWWWWWWW") << 6 << 0 << QStringLiteral(" ");
-    QTest::newRow("word shortened") << QStringLiteral("aaa bbbbbbbb cc") << 10 << 5 << QString();
-    QTest::newRow("line break taken out") << QStringLiteral("aaaa\r\nbb cc") << 4 << 2 << QString();
-    QTest::newRow("line break put in") << QStringLiteral("aaaa bbbb cccc dddd") << 7 << 0 << QStringLiteral("\r\n");
+    // Each in a long line, laid out in blocks of a few characters, and in a
+    // short one, laid out whole.
+    const QString longLine = QStringLiteral("aa bb cc dd ee ff gg hh ii jj ");
+    for (const QString &before : {QString(), longLine}) {
+        const int at = int(before.size());
+        // A blank typed where a row starts lets the word of the row before
+        // move up into the row before that.
+        QTest::addRow("blank at a row start %d", at) << before + QStringLiteral("  \n\nWWWWWWWW") << at + 6 << 0
+                                                      << QStringLiteral(" ");
+        QTest::addRow("word shortened %d", at) << before + QStringLiteral("aaa bbbbbbbb cc") << at + 10 << 5 << QString();
+        QTest::addRow("line break taken out %d", at) << before + QStringLiteral("aaaa\r\nbb cc") << at + 4 << 2
+                                                      << QString();
+        QTest::addRow("line break put in %d", at) << before + QStringLiteral("aaaa bbbb cccc dddd") << at + 7 << 0
+                                                   << QStringLiteral("\r\n");
+    }
 }
 
 void TestCrLfDocument::anEditMovesTheRowsBeforeIt()
@@ -265,7 +274,7 @@ void TestCrLfDocument::anEditMovesTheRowsBeforeIt()
     QFETCH(int, at);
     QFETCH(int, removed);
     QFETCH(QString, inserted);
-    CrLfDocument document(&breakGreedily, 3, 40);
+    CrLfDocument document(&breakGreedily, 3, 6);
     document.append(text);
     document.replace(at, at + removed, inserted, EditHistory::Kind::Other);
     std::vector<qint64> actual;

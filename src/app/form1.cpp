@@ -10,6 +10,7 @@
 #include "textbox/crlfbox.h"
 #include "widgets/lookup.h"
 #include "widgets/notice.h"
+#include "widgets/oneline.h"
 #include "widgets/style.h"
 #include "widgets/twips.h"
 
@@ -56,6 +57,14 @@ Form1::Form1(QWidget *parent)
         if (combo1->findText(combo1->currentText(), Qt::MatchFixedString) < 0)
             combo1->setEditText(combo1->itemText(combo1->currentIndex()));
     });
+
+    // What a single-line box left out of a paste is said next to it.
+    for (OneLine *oneLine : findChildren<OneLine *>()) {
+        connect(oneLine, &OneLine::leftOut, this, [this](QLineEdit *box, const QString &lines) {
+            m_notice->show(box, tr("Only the first line was kept, so that Send writes one line. Left out:\n%1")
+                                    .arg(lines.size() > 200 ? lines.left(200) + QStringLiteral("...") : lines));
+        });
+    }
 
     new ConnectControl(m_comm, combo1, control<QPushButton>("Command2"), control<QPushButton>("Command3"),
                        m_notice, this);

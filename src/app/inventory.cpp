@@ -2,6 +2,7 @@
 
 #include "serialdevice/portmap.h"
 #include "textbox/crlfbox.h"
+#include "widgets/oneline.h"
 #include "widgets/style.h"
 #include "widgets/twips.h"
 
@@ -77,6 +78,7 @@ QWidget *create(const Control &c, QWidget *parent)
     case Kind::TextBox: {
         auto *box = new QLineEdit(c.text, parent);
         box->setMaxLength(std::numeric_limits<int>::max());  // the design has no limit; Qt's is 32,767
+        OneLine::install(box);
         return box;
     }
     case Kind::MultiLineTextBox: {

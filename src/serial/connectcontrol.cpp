@@ -45,16 +45,28 @@ void ConnectControl::Command2_Click()
     Widgets::setBackColor(m_command2, Widgets::lightGreen);
     if (m_comm->portOpen())
         m_comm->setPortOpen(false);
-    m_comm->setCommPort(static_cast<qint16>(m_combo1->currentData().toInt()));
-    if (m_comm->setPortOpen(true))
+    const int port = m_combo1->currentData().toInt();
+    m_comm->setCommPort(static_cast<qint16>(port));
+    // A port whose link went, or now points elsewhere, never opens another
+    // device without saying so.
+    const QString elsewhere = ledElsewhere(port);
+    if (m_comm->setPortOpen(true)) {
+        m_ledTo[port] = pathLabel();
+        m_openLabel = portLabel();
+        if (!elsewhere.isEmpty())
+            m_notice->show(m_command2, tr("%1 is open.\n%2").arg(m_openLabel, elsewhere));
         return;
+    }
 
     // Green would claim a link that is not there.
     Widgets::setBackColor(m_command2, Widgets::lightRed);
-    const QString hint = hintFor(m_comm->error(), m_comm->device());
-    m_notice->show(m_command2, tr("%1 could not be opened: %2.%3")
-                                   .arg(portLabel(), m_comm->errorString(),
-                                        hint.isEmpty() ? QString() : QLatin1Char('\n') + hint));
+    const QString hint = m_comm->hint().isEmpty() ? hintFor(m_comm->error(), m_comm->device()) : m_comm->hint();
+    QString text = tr("%1 could not be opened: %2.").arg(portLabel(), m_comm->errorString());
+    for (const QString &more : {hint, elsewhere}) {
+        if (!more.isEmpty())
+            text += QLatin1Char('\n') + more;
+    }
+    m_notice->show(m_command2, text);
 }
 
 void ConnectControl::Command3_Click()
@@ -67,17 +79,32 @@ void ConnectControl::Command3_Click()
 
 void ConnectControl::showLinkLost(const QString &reason)
 {
+    // Named as it was opened: its link may be what went.
     Widgets::setBackColor(m_command2, Widgets::lightRed);
-    m_notice->show(m_command2, tr("The link to %1 was lost (%2); the port is closed.\n"
-                                  "Press Connect once the device is back.")
-                                   .arg(portLabel(), reason));
+    QString text = tr("The link to %1 was lost (%2); the port is closed.").arg(m_openLabel, reason);
+    const QString elsewhere = ledElsewhere(m_comm->commPort());
+    text += QLatin1Char('\n')
+        + (elsewhere.isEmpty() ? tr("Press Connect once the device is back.") : elsewhere);
+    m_notice->show(m_command2, text);
+}
+
+QString ConnectControl::ledElsewhere(int port) const
+{
+    const QString before = m_ledTo.value(port);
+    const QString now = pathLabel();
+    if (before.isEmpty() || before == now)
+        return QString();
+    return tr("Com%1 now leads to %2; when last opened it led to %3.").arg(port).arg(now, before);
+}
+
+QString ConnectControl::pathLabel() const
+{
+    const QFileInfo device(m_comm->device());
+    return device.isSymLink() ? QStringLiteral("%1 -> %2").arg(device.filePath(), device.symLinkTarget())
+                              : device.filePath();
 }
 
 QString ConnectControl::portLabel() const
 {
-    const QFileInfo device(m_comm->device());
-    const QString path = device.isSymLink()
-        ? QStringLiteral("%1 -> %2").arg(device.filePath(), device.symLinkTarget())
-        : device.filePath();
-    return QStringLiteral("Com%1 (%2)").arg(m_comm->commPort()).arg(path);
+    return QStringLiteral("Com%1 (%2)").arg(m_comm->commPort()).arg(pathLabel());
 }

@@ -2,6 +2,7 @@
 // Connect and Disconnect, and the Connect button's colour that shows the
 // link state: light red while no port is open, light green while one is.
 
+#include <QHash>
 #include <QObject>
 
 class MSComm;
@@ -21,9 +22,14 @@ private:
     void Command3_Click();
     void showLinkLost(const QString &reason);
     QString portLabel() const;
+    QString pathLabel() const;  // the device the selected port leads to, by way of its link
+    // What opening the port now says of where it led the last time.
+    QString ledElsewhere(int port) const;
 
     MSComm *m_comm;
     QComboBox *m_combo1;
     QPushButton *m_command2;
     Notice *m_notice;
+    QHash<int, QString> m_ledTo;  // where each port led when it was last opened
+    QString m_openLabel;          // the port that is open, as it was when opened
 };

@@ -1,9 +1,11 @@
 #include "serialdevice/mscomm.h"
 
+#include "serialdevice/portlock.h"
 #include "serialdevice/portmap.h"
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -12,6 +14,14 @@ namespace {
 // The master side of a pseudo-terminal (/dev/ptmx, or an old BSD-style
 // /dev/ptyXY) opens like a terminal, but what is written to it goes to a
 // new pseudo-terminal that nobody holds.
+// True where following the links from `path` never reaches a file: a loop,
+// or a chain longer than the system follows.
+bool linksTooDeep(const QString &path)
+{
+    struct stat node = {};
+    return ::stat(QFile::encodeName(path).constData(), &node) != 0 && errno == ELOOP;
+}
+
 bool isPseudoTerminalMaster(const QString &path)
 {
     struct stat device = {};
@@ -59,22 +69,54 @@ bool MSComm::setPortOpen(bool open)
     if (m_port.isOpen())
         return true;
     // The link is followed to the device itself, so that two names for one
-    // device share one lock.
+    // device share one lock; a device whose name cannot be spelled back is
+    // opened through the link.
     const QString path = device();
+    if (linksTooDeep(path)) {
+        fail(QSerialPort::DeviceNotFoundError,
+             tr("%1 leads round in a loop of links, or through more links than the system follows").arg(path),
+             tr("Point the link straight at the device."));
+        return false;
+    }
     const QString target = QFileInfo(path).canonicalFilePath();
-    m_openedPath = target.isEmpty() ? path : target;
+    m_openedPath = !target.isEmpty() && QFileInfo::exists(target) ? target : path;
     if (isPseudoTerminalMaster(m_openedPath)) {
         fail(QSerialPort::OpenError, tr("it is a pseudo-terminal's master side, not a serial device"));
         return false;
     }
+    if (const auto holder = PortLock::lockFileHolder(m_openedPath)) {
+        refuse(*holder);
+        return false;
+    }
     m_port.setPortName(m_openedPath);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        fail(m_port.error(), m_port.errorString());
+        const QSerialPort::SerialPortError error = m_port.error();
+        const QString reason = m_port.errorString();
         m_port.clearError();
+        const auto holder = error == QSerialPort::PermissionError ? PortLock::openedBy(m_openedPath) : std::nullopt;
+        if (holder)
+            refuse(*holder);
+        else
+            fail(error, reason);
+        return false;
+    }
+    // Held with an flock too, as picocom and tio hold theirs.
+    if (const auto holder = PortLock::takeFlock(int(m_port.handle()), m_openedPath)) {
+        m_port.close();
+        refuse(*holder);
         return false;
     }
     m_linkWatch.watch(m_openedPath);
     return true;
+}
+
+void MSComm::refuse(const PortLock::Holder &holder)
+{
+    // A lock file that names no running program is only in the way.
+    const bool strayFile = holder.pid == 0 && holder.how.startsWith(QLatin1Char('/'));
+    fail(QSerialPort::PermissionError, holder.describe(),
+         strayFile ? tr("If no program uses the port, remove that file.")
+                   : tr("Close that program first, or choose another port."));
 }
 
 QByteArray MSComm::toWire(const QString &text)
@@ -116,10 +158,11 @@ void MSComm::setInBufferCount(int count)
         m_port.clear(QSerialPort::Input);
 }
 
-void MSComm::fail(QSerialPort::SerialPortError error, const QString &reason)
+void MSComm::fail(QSerialPort::SerialPortError error, const QString &reason, const QString &hint)
 {
     m_error = error;
     m_errorString = reason;
+    m_hint = hint;
 }
 
 void MSComm::handleError(QSerialPort::SerialPortError error)

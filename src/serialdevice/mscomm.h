@@ -4,6 +4,7 @@
 // character beyond U+00FF goes out as "?".
 
 #include "serialdevice/linkwatch.h"
+#include "serialdevice/portlock.h"
 
 #include <QObject>
 #include <QSerialPort>
@@ -27,6 +28,9 @@ public:
     bool setPortOpen(bool open);
     QSerialPort::SerialPortError error() const { return m_error; }
     QString errorString() const { return m_errorString; }
+    // What the user can do about it, where the control knows better than
+    // the kind of error tells; empty otherwise.
+    QString hint() const { return m_hint; }
 
     // One write of the whole text; false when no port is open or the
     // system refused the write.
@@ -47,7 +51,8 @@ private:
     static QByteArray toWire(const QString &text);
     void handleError(QSerialPort::SerialPortError error);
     void loseLink(const QString &reason);
-    void fail(QSerialPort::SerialPortError error, const QString &reason);
+    void fail(QSerialPort::SerialPortError error, const QString &reason, const QString &hint = QString());
+    void refuse(const PortLock::Holder &holder);  // another program holds the device
 
     QSerialPort m_port;
     LinkWatch m_linkWatch;
@@ -55,4 +60,5 @@ private:
     QString m_openedPath;  // the device itself, links followed
     QSerialPort::SerialPortError m_error = QSerialPort::NoError;
     QString m_errorString = tr("no port was opened");
+    QString m_hint;
 };

@@ -2,14 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Up to this many characters of a block before its last row are laid out
-// again with each append.
-constexpr qsizetype contextLimit = 512;
-
-} // namespace
-
 RowIndex::RowIndex(const TextChunks &text, Breaker breaker, qsizetype blockLimit)
     : m_text(text), m_breaker(std::move(breaker)), m_blockLimit(std::max<qsizetype>(blockLimit, 2)),
       m_starts{text.begin()}
@@ -66,17 +58,16 @@ int RowIndex::blockLastRow(int row) const
 
 RowIndex::Pos RowIndex::appended(Pos oldEnd)
 {
-    // Only the last row takes what arrived; but a CR that ended the old text
+    // What arrived goes into the last row, and a CR that ended the old text
     // may now begin a line break and leave the line, so that the row before
-    // may take back what the last one held.
+    // may take back what the last one held. They are laid out again from the
+    // block's start, so that where a row may break is judged with the text
+    // before it; in a long block, from two rows back (a quarter of a block
+    // is context enough).
     int row = count() - 1;
-    const bool afterCr = oldEnd > m_text.begin() && m_text.at(oldEnd - 1) == u'\r';
-    if (row > 0 && afterCr && !isLineStart(start(row)))
-        --row;
-    // Laid out from the block's start, so that where the row may break is
-    // judged with the text before it; in a long block, from two rows back.
     const int first = blockFirstRow(row);
-    row = start(row) - start(first) <= contextLimit ? first : std::max(first, row - 2);
+    row = start(row) - start(first) <= m_blockLimit / 4 ? first : std::max(first, row - 2);
+    const bool afterCr = oldEnd > m_text.begin() && m_text.at(oldEnd - 1) == u'\r';
     const Pos changed = splice(row, wrap(start(row), m_text.end()));
     if (afterCr)
         mergeBlocks(rowOf(oldEnd - 1));  // the CR may have left a line short enough

@@ -1,0 +1,56 @@
+#include "widgets/oneline.h"
+
+#include <QLineEdit>
+#include <QRegularExpression>
+
+OneLine::OneLine(QLineEdit *box)
+    : QValidator(box), m_box(box), m_last(box->text())
+{
+}
+
+OneLine *OneLine::install(QLineEdit *box)
+{
+    auto *oneLine = new OneLine(box);
+    box->setValidator(oneLine);
+    return oneLine;
+}
+
+QValidator::State OneLine::validate(QString &input, int &pos) const
+{
+    // What came in is what the old text does not hold at either end.
+    qsizetype prefix = 0;
+    while (prefix < input.size() && prefix < m_last.size() && input[prefix] == m_last[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < input.size() - prefix && suffix < m_last.size() - prefix
+           && input[input.size() - 1 - suffix] == m_last[m_last.size() - 1 - suffix])
+        ++suffix;
+    static const QRegularExpression lineBreak(QStringLiteral("[\r\n\u0085\u2028\u2029]"));
+    const QString came = input.mid(prefix, input.size() - prefix - suffix);
+    const qsizetype cut = came.indexOf(lineBreak);
+    if (cut >= 0) {
+        const QString kept = came.left(cut);
+        const QString left = came.mid(cut).trimmed();
+        input = input.left(prefix) + kept + input.right(suffix);
+        pos = int(prefix + kept.size());
+        if (!left.isEmpty()) {
+            auto *self = const_cast<OneLine *>(this);
+            QMetaObject::invokeMethod(self, [self, left] { emit self->leftOut(self->m_box, left); },
+                                      Qt::QueuedConnection);
+        }
+    }
+    // The box keeps every edit for undo; past the limit its history starts
+    // afresh (setting the text clears it), so pastes cannot pile up.
+    m_grown += std::max<qsizetype>(input.size() - m_last.size(), 0);
+    if (m_grown > historyLimit) {
+        m_grown = 0;
+        QLineEdit *box = m_box;
+        QMetaObject::invokeMethod(box, [box] {
+            const int cursor = box->cursorPosition();
+            box->setText(box->text());
+            box->setCursorPosition(cursor);
+        }, Qt::QueuedConnection);
+    }
+    m_last = input;
+    return Acceptable;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// A single-line box holds one line, so that one press writes one line:
+// text that brings line breaks (a paste, a drop) keeps its first line, and
+// the box says what it left out. Its undo history stays within a sensible
+// size: past a few million characters typed or pasted it starts afresh.
+
+#include <QValidator>
+
+class QLineEdit;
+
+class OneLine : public QValidator
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype historyLimit = 2'000'000;
+
+    // Keeps `box` to one line from now on.
+    static OneLine *install(QLineEdit *box);
+
+    State validate(QString &input, int &pos) const override;
+
+signals:
+    // The lines after the first of what came into the box, left out.
+    void leftOut(QLineEdit *box, const QString &lines);
+
+private:
+    explicit OneLine(QLineEdit *box);
+
+    QLineEdit *m_box;
+    mutable QString m_last;         // the text as last accepted
+    mutable qsizetype m_grown = 0;  // characters added since the history began
+};
