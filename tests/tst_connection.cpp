@@ -324,6 +324,9 @@ void TestConnection::aSignalEndsTheProgramAsExitDoes_data()
     QTest::newRow("SIGTERM: logging out") << int(SIGTERM);
     QTest::newRow("SIGINT: Ctrl+C in its terminal") << int(SIGINT);
     QTest::newRow("SIGHUP: its terminal closed") << int(SIGHUP);
+    QTest::newRow("SIGQUIT: Ctrl+\\ in its terminal") << int(SIGQUIT);
+    QTest::newRow("SIGPIPE") << int(SIGPIPE);
+    QTest::newRow("SIGUSR1") << int(SIGUSR1);
 }
 
 void TestConnection::aSignalEndsTheProgramAsExitDoes()

@@ -6,7 +6,9 @@
 
 namespace {
 
-constexpr int handledSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// Those whose default is to end the program: the port is closed and its lock
+// removed first, as Exit does.
+constexpr int handledSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM};
 
 // A signal handler can reach nothing but a plain variable: the pipe's end.
 volatile std::sig_atomic_t writeEnd = -1;

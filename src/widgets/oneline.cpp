@@ -27,6 +27,7 @@ QValidator::State OneLine::validate(QString &input, int &pos) const
         ++suffix;
     static const QRegularExpression lineBreak(QStringLiteral("[\r\n\u0085\u2028\u2029]"));
     const QString came = input.mid(prefix, input.size() - prefix - suffix);
+    const qsizetype went = m_last.size() - prefix - suffix;
     const qsizetype cut = came.indexOf(lineBreak);
     if (cut >= 0) {
         const QString kept = came.left(cut);
@@ -39,9 +40,11 @@ QValidator::State OneLine::validate(QString &input, int &pos) const
                                       Qt::QueuedConnection);
         }
     }
-    // The box keeps every edit for undo; past the limit its history starts
-    // afresh (setting the text clears it), so pastes cannot pile up.
-    m_grown += std::max<qsizetype>(input.size() - m_last.size(), 0);
+    // The box keeps every character that came or went for undo (a few tens
+    // of bytes each); past the limit its history starts afresh (setting the
+    // text clears it), so pastes cannot pile up. An edit that leaves the
+    // text as it was replaced it with itself, whole for all one can tell.
+    m_grown += input == m_last ? 2 * input.size() : came.size() + went;
     if (m_grown > historyLimit) {
         m_grown = 0;
         QLineEdit *box = m_box;

@@ -2,7 +2,8 @@
 // A single-line box holds one line, so that one press writes one line:
 // text that brings line breaks (a paste, a drop) keeps its first line, and
 // the box says what it left out. Its undo history stays within a sensible
-// size: past a few million characters typed or pasted it starts afresh.
+// size: past half a million characters typed, pasted or deleted it starts
+// afresh.
 
 #include <QValidator>
 
@@ -12,7 +13,7 @@ class OneLine : public QValidator
 {
     Q_OBJECT
 public:
-    static constexpr qsizetype historyLimit = 2'000'000;
+    static constexpr qsizetype historyLimit = 500'000;
 
     // Keeps `box` to one line from now on.
     static OneLine *install(QLineEdit *box);
@@ -28,5 +29,5 @@ private:
 
     QLineEdit *m_box;
     mutable QString m_last;         // the text as last accepted
-    mutable qsizetype m_grown = 0;  // characters added since the history began
+    mutable qsizetype m_grown = 0;  // characters that came or went since the history began
 };

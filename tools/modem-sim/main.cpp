@@ -9,6 +9,7 @@
 //   restart               power on again after AT+CPOWD
 //   quit
 
+#include "line.h"
 #include "modem.h"
 
 #include <cerrno>
@@ -18,10 +19,8 @@
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
-#include <pty.h>
 #include <sstream>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -53,28 +52,28 @@ bool makeDirectories(const std::string &path)
     return true;
 }
 
-// True while a terminal has the line open: without one the master side
-// reports a hang-up.
-bool peerPresent(int master)
-{
-    pollfd line{master, POLLIN, 0};
-    ::poll(&line, 1, 0);
-    return !(line.revents & POLLHUP);
-}
-
 // Writes what the module says. Nothing is kept for a terminal that is not
 // there, as a real serial line would not keep it either.
-void send(int master, const std::string &bytes)
+void send(const sim::Line &line, const std::string &bytes)
 {
-    if (bytes.empty() || !peerPresent(master))
+    if (bytes.empty() || !line.peerPresent())
         return;
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(master, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(line.master(), bytes.data() + done, bytes.size() - done);
         if (n <= 0)
             return;  // the terminal does not read: drop the rest
         done += size_t(n);
     }
+}
+
+void stopOn(int signal)
+{
+    // Not restarted: a wait ends at once, and the link goes.
+    struct sigaction action = {};
+    action.sa_handler = [](int) { stopRequested = 1; };
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
 }
 
 // Returns false on "quit".
@@ -127,18 +126,18 @@ int main(int argc, char *argv[])
         }
     }
 
-    int master = -1, slave = -1;
-    char name[128] = {};
-    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        std::cerr << "openpty: " << std::strerror(errno) << '\n';
+    // From the start on, an ending signal (its terminal closed, Ctrl+C, a
+    // kill) ends it in order, its link removed, whenever it comes.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        stopOn(signal);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    sim::Line line;
+    if (!line.open()) {
+        std::cerr << "cannot open a pseudo-terminal: " << std::strerror(errno) << '\n';
         return 1;
     }
-    termios raw{};
-    ::tcgetattr(slave, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(slave, TCSANOW, &raw);
-    ::close(slave);  // the terminal program opens the device itself
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    const char *name = line.device().c_str();
 
     std::string link;
     if (com > 0) {
@@ -158,27 +157,25 @@ int main(int argc, char *argv[])
     if (!link.empty())
         std::cout << "Com" << com << " -> " << link << std::endl;
 
-    std::signal(SIGINT, [](int) { stopRequested = 1; });
-    std::signal(SIGTERM, [](int) { stopRequested = 1; });
-    std::signal(SIGPIPE, SIG_IGN);
-
     sim::Modem modem(options);
     bool inputOpen = true;
     std::string pendingInput;
     while (!stopRequested) {
-        // A hang-up is reported whatever is asked for, so a line without a
-        // terminal is left out of the wait (a negative fd), which is then
-        // short, to see the terminal come back soon.
-        const bool present = peerPresent(master);
-        pollfd fds[2] = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0}, {present ? master : -1, POLLIN, 0}};
-        if (::poll(fds, 2, present ? 1000 : 100) < 0 && errno != EINTR)
+        // The line is only read while a terminal has it open.
+        const bool present = line.peerPresent();
+        pollfd fds[3] = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                         {present ? line.master() : -1, POLLIN, 0},
+                         {line.watch(), POLLIN, 0}};
+        if (::poll(fds, 3, present ? 1000 : -1) < 0 && errno != EINTR)
             break;
 
+        if (fds[2].revents & POLLIN)
+            line.update();
         if (fds[1].revents & POLLIN) {
             char buffer[1024];
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            const ssize_t n = ::read(line.master(), buffer, sizeof buffer);
             if (n > 0)
-                send(master, modem.receive(std::string_view(buffer, size_t(n))));
+                send(line, modem.receive(std::string_view(buffer, size_t(n))));
         }
         if (fds[0].revents & (POLLIN | POLLHUP)) {
             char buffer[1024];
@@ -193,11 +190,11 @@ int main(int argc, char *argv[])
                     std::string out;
                     if (!event(command, modem, out))
                         stopRequested = 1;
-                    send(master, out);
+                    send(line, out);
                 }
             }
         }
-        send(master, modem.tick());
+        send(line, modem.tick());
     }
 
     if (!link.empty()) {
@@ -205,6 +202,5 @@ int main(int argc, char *argv[])
         if (::readlink(link.c_str(), target, sizeof target - 1) > 0 && std::strcmp(target, name) == 0)
             ::unlink(link.c_str());
     }
-    ::close(master);
     return 0;
 }

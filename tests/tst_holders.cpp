@@ -1,0 +1,383 @@
+// A port another program holds is never taken, whoever holds it and however
+// they say so; what the user did not point at is never written to; and the
+// program and its simulated module leave nothing behind, however they end.
+// Against real pseudo-terminals and the lock files of live processes.
+
+#include "fixture.h"
+#include "processstats.h"
+#include "serialdevice/mscomm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace {
+
+const QColor lightRed(255, 192, 192);
+const QColor lightGreen(192, 255, 192);
+
+// The folder a lock file goes to, as Qt's serial port picks it.
+QString lockFolder()
+{
+    for (const char *folder : {"/var/lock", "/run/lock"}) {
+        if (QFileInfo(QLatin1String(folder)).isWritable())
+            return QLatin1String(folder);
+    }
+    return QDir::tempPath();
+}
+
+QString lockFileFor(const QString &device)
+{
+    return lockFolder() + QStringLiteral("/LCK..") + device.mid(5).replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+// A lock file written for a test, gone with it.
+struct LockFile
+{
+    explicit LockFile(const QString &device, const QByteArray &content, int ageSeconds = 0)
+        : path(lockFileFor(device))
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+        file.close();
+        const qint64 old = QDateTime::currentSecsSinceEpoch() - ageSeconds;
+        const utimbuf times{old, old};
+        ::utime(QFile::encodeName(path).constData(), &times);
+    }
+    ~LockFile() { QFile::remove(path); }
+    QByteArray content() const
+    {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }
+    QString path;
+};
+
+// A live process of ours to name in lock files.
+struct Sleeper
+{
+    Sleeper()
+    {
+        process.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        process.waitForStarted();
+    }
+    ~Sleeper() { process.kill(), process.waitForFinished(); }
+    qint64 pid() const { return process.processId(); }
+    QProcess process;
+};
+
+bool holdsFlock(qint64 pid)
+{
+    QFile locks(QStringLiteral("/proc/locks"));
+    locks.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 4 && fields.at(1) == "FLOCK" && fields.at(4).toLongLong() == pid)
+            return true;
+    }
+    return false;
+}
+
+bool isExclusive(const QString &device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = -1;
+    ::ioctl(fd, TIOCGEXCL, &exclusive);
+    ::close(fd);
+    return exclusive != 0;
+}
+
+} // namespace
+
+class TestHolders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { f = std::make_unique<Fixture>(); }
+    void cleanup() { f.reset(); }
+
+    void aLockFileOfALiveProcessKeepsThePort_data();
+    void aLockFileOfALiveProcessKeepsThePort();
+    void aLockFileOfAGoneProcessIsTakenOver();
+    void anFlockKeepsThePortAndOursKeepsOthersOut();
+    void aVanishedLinkIsNamedAndNothingElseOpensSilently();
+    void linksThatLeadNowhereSaySo();
+    void aPastedLineBreakSendsOneLine();
+    void pastesDoNotPileUp();
+    void aKilledProgramLeavesTheSimulatorUsable();
+    void theSimulatorRemovesItsLinkHoweverItEnds_data();
+    void theSimulatorRemovesItsLinkHoweverItEnds();
+    void withoutADisplayItSaysSo();
+
+private:
+    bool isOpen() const { return f->form().comm()->portOpen(); }
+    std::unique_ptr<Fixture> f;
+};
+
+void TestHolders::aLockFileOfALiveProcessKeepsThePort_data()
+{
+    QTest::addColumn<QByteArray>("form");
+    QTest::addColumn<int>("ageSeconds");
+    QTest::newRow("UUCP, ten ASCII digits (pppd)") << QByteArray("%1\n") << 0;
+    QTest::newRow("UUCP with the program (minicom), an hour old") << QByteArray("%1 minicom root\n") << 3600;
+    QTest::newRow("Qt's") << QByteArray("%1\nsleep\nbench\n") << 0;
+    QTest::newRow("binary") << QByteArray() << 0;
+    QTest::newRow("names nothing") << QByteArray("\n") << 0;
+}
+
+void TestHolders::aLockFileOfALiveProcessKeepsThePort()
+{
+    QFETCH(QByteArray, form);
+    QFETCH(int, ageSeconds);
+    Sleeper sleeper;
+    Pty modem;
+    QByteArray content = form;
+    if (form.isNull()) {
+        const qint32 pid = qint32(sleeper.pid());
+        content = QByteArray(reinterpret_cast<const char *>(&pid), sizeof pid);
+    } else if (form.contains("%1")) {
+        content = QString::fromLatin1(form).arg(sleeper.pid(), 10).toLatin1();
+    }
+    const LockFile lock(modem.device(), content, ageSeconds);
+
+    f->connectTo(3, modem);
+    QVERIFY(!isOpen());
+    QCOMPARE(f->connectColor(), lightRed);
+    const QString notice = f->noticeText();
+    QVERIFY2(notice.contains(lock.path), qPrintable(notice));
+    if (form == "\n")
+        QVERIFY2(notice.contains(QLatin1String("names no running program")), qPrintable(notice));
+    else
+        QVERIFY2(notice.contains(QStringLiteral("sleep (process %1)").arg(sleeper.pid())), qPrintable(notice));
+    QCOMPARE(lock.content(), content);  // their lock stays as it was
+}
+
+void TestHolders::aLockFileOfAGoneProcessIsTakenOver()
+{
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    QVERIFY(gone.waitForStarted());
+    const qint64 pid = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    Pty modem;
+    const LockFile lock(modem.device(), QString::number(pid).rightJustified(10).toLatin1() + '\n');
+    f->connectTo(3, modem);
+    QVERIFY2(isOpen(), qPrintable(f->noticeText()));
+    QCOMPARE(lock.content().split('\n').value(0).trimmed().toLongLong(), QCoreApplication::applicationPid());
+    f->click("Command3");  // the port's own lock goes with it
+}
+
+void TestHolders::anFlockKeepsThePortAndOursKeepsOthersOut()
+{
+    Pty modem;
+    // As picocom and tio hold a port.
+    QProcess holder;
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-o"), modem.device(), QStringLiteral("sleep"), QStringLiteral("60")});
+    QVERIFY(holder.waitForStarted());
+    QTRY_VERIFY(holdsFlock(holder.processId()));
+    f->connectTo(4, modem);
+    QVERIFY(!isOpen());
+    QVERIFY2(f->noticeText().contains(QStringLiteral("flock (process %1)").arg(holder.processId())),
+             qPrintable(f->noticeText()));
+    holder.kill();
+    holder.waitForFinished();
+
+    f->click("Command2");
+    QVERIFY(isOpen());
+    QProcess other;
+    other.start(QStringLiteral("flock"), {QStringLiteral("-n"), modem.device(), QStringLiteral("true")});
+    QVERIFY(other.waitForFinished());
+    QCOMPARE(other.exitCode(), 1);  // it could not have the port
+}
+
+void TestHolders::aVanishedLinkIsNamedAndNothingElseOpensSilently()
+{
+    // Com1 is a link to a device that goes, link and all: the notice names
+    // both, and Connect says that Com1 now leads elsewhere.
+    auto modem = std::make_unique<Pty>();
+    const QString device = modem->device();
+    f->connectTo(1, *modem);
+    QVERIFY(isOpen());
+    const QString link = f->configDir() + QStringLiteral("/vexmo-at/ports/com1");
+    QFile::remove(link);
+    modem.reset();
+    QTRY_VERIFY(!isOpen());
+    QString notice = f->noticeText();
+    QVERIFY2(notice.contains(link) && notice.contains(device), qPrintable(notice));
+    QVERIFY2(notice.contains(QLatin1String("now leads to /dev/ttyS0")), qPrintable(notice));
+    f->click("Command2");
+    notice = f->noticeText();
+    QVERIFY2(notice.contains(QLatin1String("Com1 now leads to /dev/ttyS0")), qPrintable(notice));
+    QVERIFY2(notice.contains(device), qPrintable(notice));
+}
+
+void TestHolders::linksThatLeadNowhereSaySo()
+{
+    // A loop of links and a chain longer than the system follows: not "not
+    // a serial device". A device whose name is not UTF-8 opens.
+    const QString ports = f->configDir() + QStringLiteral("/vexmo-at/ports");
+    QDir().mkpath(ports);
+    QFile::link(ports + QStringLiteral("/com7"), ports + QStringLiteral("/com7"));
+    f->selectPort(7);
+    f->click("Command2");
+    QVERIFY2(f->noticeText().contains(QLatin1String("loop of links")), qPrintable(f->noticeText()));
+    QTemporaryDir chain;
+    Pty modem;
+    QString previous = modem.device();
+    for (int i = 0; i < 41; ++i) {
+        const QString next = chain.filePath(QString::number(i));
+        QFile::link(previous, next);
+        previous = next;
+    }
+    f->mapPort(8, previous);
+    f->selectPort(8);
+    f->click("Command2");
+    QVERIFY2(f->noticeText().contains(QLatin1String("loop of links")), qPrintable(f->noticeText()));
+    const QByteArray oddName = QFile::encodeName(chain.path()) + "/modem-\xff\xfe";
+    QVERIFY(::symlink(QFile::encodeName(modem.device()).constData(), oddName.constData()) == 0);
+    QVERIFY(::symlink(oddName.constData(), QFile::encodeName(ports + QStringLiteral("/com9")).constData()) == 0);
+    f->selectPort(9);
+    f->click("Command2");
+    QVERIFY2(isOpen(), qPrintable(f->noticeText()));
+    ::unlink(oddName.constData());  // a name QDir cannot spell
+}
+
+void TestHolders::aPastedLineBreakSendsOneLine()
+{
+    Pty modem;
+    f->connectTo(2, modem);
+    auto *text3 = f->get<QLineEdit>("Text3");
+    text3->clear();
+    QApplication::clipboard()->setText(QStringLiteral("AT\r\nATD123;"));
+    text3->setFocus();
+    QTest::keySequence(text3, QKeySequence::Paste);
+    QCOMPARE(text3->text(), QStringLiteral("AT"));
+    QTRY_VERIFY(f->noticeText().contains(QLatin1String("ATD123;")));
+    f->click("Command8");
+    QCOMPARE(modem.read(4), QByteArray("AT\r\n"));
+    QCOMPARE(modem.readAll(), QByteArray());
+}
+
+void TestHolders::pastesDoNotPileUp()
+{
+    // 1 MB pasted over itself again and again: the box's undo history does
+    // not keep each, so memory levels off (once the box's own cost is paid).
+    auto *text3 = f->get<QLineEdit>("Text3");
+    text3->setFocus();
+    QApplication::clipboard()->setText(QString(1'000'000, u'7'));
+    const auto pasteOver = [text3](int times) {
+        for (int i = 0; i < times; ++i) {
+            QTest::keySequence(text3, QKeySequence::SelectAll);
+            QTest::keySequence(text3, QKeySequence::Paste);
+            QCoreApplication::processEvents();
+        }
+    };
+    pasteOver(3);
+    const double before = ProcessStats::residentMb();
+    pasteOver(6);
+    QVERIFY2(ProcessStats::residentMb() - before < 20, qPrintable(QString::number(ProcessStats::residentMb() - before)));
+}
+
+void TestHolders::aKilledProgramLeavesTheSimulatorUsable()
+{
+    // A program that claimed the line for itself alone and was killed:
+    // the simulator takes the claim back, and Connect works.
+    QProcess simulator;
+    simulator.start(QStringLiteral(MODEM_SIM), {});
+    QVERIFY(simulator.waitForReadyRead(5000));
+    const QString device = QString::fromLocal8Bit(simulator.readLine().trimmed());
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold"), device});
+    QVERIFY(holder.waitForReadyRead(5000));
+    QVERIFY(isExclusive(device));
+    ::kill(pid_t(holder.processId()), SIGKILL);
+    QVERIFY(holder.waitForFinished());
+    QTRY_VERIFY(!isExclusive(device));
+    f->mapPort(5, device);
+    f->selectPort(5);
+    f->click("Command2");
+    QVERIFY2(isOpen(), qPrintable(f->noticeText()));
+    simulator.terminate();
+    QVERIFY(simulator.waitForFinished());
+}
+
+void TestHolders::theSimulatorRemovesItsLinkHoweverItEnds_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("atOnce");
+    QTest::newRow("its terminal closed") << int(SIGHUP) << false;
+    QTest::newRow("killed as it starts") << int(SIGTERM) << true;
+    QTest::newRow("Ctrl+C as it starts") << int(SIGINT) << true;
+}
+
+void TestHolders::theSimulatorRemovesItsLinkHoweverItEnds()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, atOnce);
+    QProcess simulator;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), f->configDir());
+    simulator.setProcessEnvironment(environment);
+    const QString link = f->configDir() + QStringLiteral("/vexmo-at/ports/com6");
+    for (int attempt = 0; attempt < (atOnce ? 20 : 1); ++attempt) {
+        simulator.start(QStringLiteral(MODEM_SIM), {QStringLiteral("--com"), QStringLiteral("6")});
+        QVERIFY(simulator.waitForStarted());
+        if (!atOnce)
+            QVERIFY(simulator.waitForReadyRead(5000));
+        else
+            QThread::usleep(quint64(attempt) * 100);  // at any moment of its start
+        ::kill(pid_t(simulator.processId()), signal);
+        QVERIFY(simulator.waitForFinished(5000));
+        QVERIFY2(!QFileInfo(link).isSymLink(), qPrintable(QString::number(attempt)));
+    }
+}
+
+void TestHolders::withoutADisplayItSaysSo()
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VEXMO_AT), {});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    const QList<QByteArray> lines = program.readAllStandardError().trimmed().split('\n');
+    QVERIFY2(lines.size() <= 2 && lines.first().contains("no display"), lines.join('|').constData());
+}
+
+int main(int argc, char *argv[])
+{
+    // A program that claims the device named for itself alone, as Qt's
+    // serial port does, until it is killed.
+    if (argc == 3 && argv[1] == std::string_view("--hold")) {
+        const int fd = ::open(argv[2], O_RDWR | O_NOCTTY);
+        if (fd < 0 || ::ioctl(fd, TIOCEXCL) != 0)
+            return 1;
+        std::puts("held");
+        std::fflush(stdout);
+        ::pause();
+        return 0;
+    }
+    QApplication app(argc, argv);
+    TestHolders test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_holders.moc"
