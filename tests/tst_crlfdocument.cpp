@@ -253,7 +253,7 @@ void TestCrLfDocument::anEditMovesTheRowsBeforeIt_data()
     QTest::addColumn<QString>("inserted");
     // Each in a long line, laid out in blocks of a few characters, and in a
     // short one, laid out whole.
-    const QString longLine = QStringLiteral("aa bb cc dd ee ff gg hh ii jj ");
+    const QString longLine = QStringLiteral("aaaa bbbb ").repeated(3);  // three full rows
     for (const QString &before : {QString(), longLine}) {
         const int at = int(before.size());
         // A blank typed where a row starts lets the word of the row before
