@@ -62,8 +62,9 @@ CrLfBox::Pos CrLfBox::positionInRow(int row, qreal x) const
     // Right of a wrapped row Qt puts the caret before the character the row
     // ends in, where its layout goes on; a line longer than a block goes on
     // in the next block.
+    const Pos textEnd = m_document.end();
     const bool goesOn = line.lineNumber() == block.layout.lineCount() - 1 && !block.endsInBreak
-        && block.end() < m_document.end();
+        && block.end() < textEnd;
     if (goesOn && x >= line.naturalTextWidth() && !block.rightToLeft())
         return previousPosition(pos, QTextLayout::SkipCharacters);
     return pos;

@@ -34,11 +34,8 @@ QValidator::State OneLine::validate(QString &input, int &pos) const
         const QString left = came.mid(cut).trimmed();
         input = input.left(prefix) + kept + input.right(suffix);
         pos = int(prefix + kept.size());
-        if (!left.isEmpty()) {
-            auto *self = const_cast<OneLine *>(this);
-            QMetaObject::invokeMethod(self, [self, left] { emit self->leftOut(self->m_box, left); },
-                                      Qt::QueuedConnection);
-        }
+        if (!left.isEmpty())
+            emit const_cast<OneLine *>(this)->leftOut(m_box, left);
     }
     // The box keeps every character that came or went for undo (a few tens
     // of bytes each); past the limit its history starts afresh (setting the
@@ -47,13 +44,16 @@ QValidator::State OneLine::validate(QString &input, int &pos) const
     m_grown += input == m_last ? 2 * input.size() : came.size() + went;
     if (m_grown > historyLimit) {
         m_grown = 0;
-        QLineEdit *box = m_box;
-        QMetaObject::invokeMethod(box, [box] {
-            const int cursor = box->cursorPosition();
-            box->setText(box->text());
-            box->setCursorPosition(cursor);
-        }, Qt::QueuedConnection);
+        // Not while the box is in the middle of its change.
+        QMetaObject::invokeMethod(const_cast<OneLine *>(this), "startHistoryAfresh", Qt::QueuedConnection);
     }
     m_last = input;
     return Acceptable;
+}
+
+void OneLine::startHistoryAfresh()
+{
+    const int cursor = m_box->cursorPosition();
+    m_box->setText(m_box->text());
+    m_box->setCursorPosition(cursor);
 }

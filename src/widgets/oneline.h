@@ -24,6 +24,9 @@ signals:
     // The lines after the first of what came into the box, left out.
     void leftOut(QLineEdit *box, const QString &lines);
 
+private slots:
+    void startHistoryAfresh();  // setting a box's text clears its undo history
+
 private:
     explicit OneLine(QLineEdit *box);
 
