@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/form1.h"
 #include "widgets/lookup.h"
 
@@ -41,15 +42,27 @@ void noDisplay(QtMsgType type, const QMessageLogContext &, const QString &messag
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("vexmo-at"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VEXMO_VERSION));
+    // The command line is read before a display is asked for: help, the
+    // version and a usage error need none.
+    std::optional<CommandLine> options;
+    {
+        const QCoreApplication reading(argc, argv);
+        int exitCode = 0;
+        options = CommandLine::parse(QCoreApplication::arguments(), exitCode);
+        if (!options)
+            return exitCode;
+    }
+
     const QtMessageHandler previous = qInstallMessageHandler(&noDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
     for (const QString &message : heldBack())
         qWarning().noquote() << message;
-    QApplication::setApplicationName(QStringLiteral("vexmo-at"));
     std::optional<Form1> form;
     try {
-        form.emplace();
+        form.emplace(*options);
     } catch (const Widgets::MissingControl &e) {
         std::fprintf(stderr, "vexmo-at: %s\n", e.what());
         return 1;

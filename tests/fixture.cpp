@@ -10,12 +10,12 @@
 #include <QPushButton>
 #include <QTest>
 
-Fixture::Fixture()
+Fixture::Fixture(const CommandLine &options)
 {
     QApplication::setQuitOnLastWindowClosed(false);  // Exit is tested without ending the test
     qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
     QDir(m_config.path()).mkpath(QStringLiteral("vexmo-at/ports"));
-    m_form = std::make_unique<Form1>();
+    m_form = std::make_unique<Form1>(options);
     m_form->show();
     if (!QTest::qWaitForWindowExposed(m_form.get()))
         qFatal("window not exposed");

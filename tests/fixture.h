@@ -15,7 +15,7 @@ class QPushButton;
 class Fixture
 {
 public:
-    Fixture();
+    explicit Fixture(const CommandLine &options = {});
     ~Fixture();
 
     Form1 &form() { return *m_form; }

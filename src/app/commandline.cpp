@@ -51,13 +51,15 @@ std::optional<CommandLine> CommandLine::parse(const QStringList &arguments, int 
     }
 
     const auto usageError = [&](const QString &error) {
-        std::fprintf(stderr, "vexmo-at: %s\n%s", qPrintable(error), qPrintable(parser.helpText()));
+        std::fprintf(stderr, "vexmo-at: %s\nUsage: vexmo-at [--port N=DEVICE]... [--log FILE]\n"
+                             "Try 'vexmo-at --help' for more.\n",
+                     qPrintable(error));
         exitCode = 2;
         return std::nullopt;
     };
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         exitCode = 0;
         return std::nullopt;

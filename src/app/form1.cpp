@@ -6,7 +6,9 @@
 #include "commands/smssend.h"
 #include "serial/connectcontrol.h"
 #include "serialdevice/mscomm.h"
+#include "serial/logsaver.h"
 #include "serial/receivelog.h"
+#include "serial/sessionlog.h"
 #include "textbox/crlfbox.h"
 #include "widgets/lookup.h"
 #include "widgets/notice.h"
@@ -27,7 +29,7 @@ constexpr int portCount = 15;
 constexpr int smsBodyDelayMs = 500;
 }
 
-Form1::Form1(QWidget *parent)
+Form1::Form1(const CommandLine &options, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -44,6 +46,8 @@ Form1::Form1(QWidget *parent)
 
     m_comm = new MSComm(this);
     m_comm->setObjectName(QStringLiteral("MSComm1"));
+    for (auto port = options.ports.begin(); port != options.ports.end(); ++port)
+        m_comm->pointPort(port.key(), port.value());
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setInterval(smsBodyDelayMs);
@@ -68,7 +72,10 @@ Form1::Form1(QWidget *parent)
 
     new ConnectControl(m_comm, combo1, control<QPushButton>("Command2"), control<QPushButton>("Command3"),
                        m_notice, this);
-    new ReceiveLog(m_comm, control<CrLfBox>("Text2"), control<QPushButton>("Command25"), this);
+    auto *receiveLog = new ReceiveLog(m_comm, control<CrLfBox>("Text2"), control<QPushButton>("Command25"), this);
+    if (!options.logFile.isEmpty())
+        receiveLog->keepSessionIn(new SessionLog(options.logFile, this), m_notice);
+    m_logSaver = new LogSaver(control<CrLfBox>("Text2"), m_notice, this);
     new CommandPanel(m_comm, this, m_notice, this);
     new SmsSend(m_comm, control<QLineEdit>("Text5"), control<CrLfBox>("Text6"), m_timer3,
                 control<QPushButton>("Command16"), control<QPushButton>("Command9"), m_notice, this);

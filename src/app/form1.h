@@ -2,8 +2,11 @@
 // The tool's one window: the controls of the design, the serial control and
 // the SMS timer, and the subsystems that handle their events.
 
+#include "app/commandline.h"
+
 #include <QWidget>
 
+class LogSaver;
 class MSComm;
 class Notice;
 class QTimer;
@@ -12,10 +15,13 @@ class Form1 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form1(QWidget *parent = nullptr);
+    // What the command line asked for: ports pointed elsewhere, a file
+    // that keeps the session.
+    explicit Form1(const CommandLine &options = {}, QWidget *parent = nullptr);
 
     MSComm *comm() const { return m_comm; }
     Notice *notice() const { return m_notice; }
+    LogSaver *logSaver() const { return m_logSaver; }
 
     void showCentred();
 
@@ -32,5 +38,6 @@ private:
     MSComm *m_comm;
     QTimer *m_timer3;
     Notice *m_notice;
+    LogSaver *m_logSaver;
     bool m_centring = false;
 };

@@ -1,7 +1,9 @@
 #include "serial/receivelog.h"
 
+#include "serial/sessionlog.h"
 #include "serialdevice/mscomm.h"
 #include "textbox/crlfbox.h"
+#include "widgets/notice.h"
 
 #include <QPushButton>
 
@@ -18,11 +20,33 @@ void ReceiveLog::setCapacity(qint64 characters)
     m_text2->setCapacity(characters);
 }
 
+void ReceiveLog::keepSessionIn(SessionLog *session, Notice *notice)
+{
+    m_session = session;
+    m_notice = notice;
+    keepInSession(QByteArray());  // opens it now, so that a bad path is said at once
+}
+
+void ReceiveLog::keepInSession(const QByteArray &bytes)
+{
+    if (!m_session)
+        return;
+    const bool kept = m_session->keep(bytes);
+    if (!kept && !m_sessionFailing) {
+        m_notice->show(m_text2, tr("The session cannot be kept in %1: %2.\nThe log goes on without it.")
+                                    .arg(m_session->path(), m_session->errorString()));
+    }
+    m_sessionFailing = !kept;
+}
+
 void ReceiveLog::MSComm1_OnComm()
 {
     // Appended in place: a notification costs what arrived, not what the
-    // log already holds.
-    m_text2->append(m_comm->input());
+    // log already holds. The session file takes the bytes as they came.
+    const QString received = m_comm->input();
+    if (!received.isEmpty())
+        keepInSession(received.toLatin1());
+    m_text2->append(received);
     m_text2->setCursorPosition(m_text2->length());  // nothing selected, end in view
 }
 

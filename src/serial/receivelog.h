@@ -11,7 +11,9 @@
 
 class CrLfBox;
 class MSComm;
+class Notice;
 class QPushButton;
+class SessionLog;
 
 class ReceiveLog : public QObject
 {
@@ -21,11 +23,19 @@ public:
 
     static constexpr qint64 defaultCapacity = 20'000'000;  // characters
     void setCapacity(qint64 characters);
+    // Every byte received goes to `session` as well, before the box; a
+    // file that cannot be opened or written is said next to the log.
+    void keepSessionIn(SessionLog *session, Notice *notice);
 
 private:
     void MSComm1_OnComm();
     void Command25_Click();
 
+    void keepInSession(const QByteArray &bytes);
+
     MSComm *m_comm;
     CrLfBox *m_text2;
+    SessionLog *m_session = nullptr;
+    Notice *m_notice = nullptr;
+    bool m_sessionFailing = false;  // said once until the file takes bytes again
 };

@@ -54,7 +54,7 @@ void MSComm::setCommPort(qint16 port)
 
 QString MSComm::device() const
 {
-    return PortMap::device(m_commPort);
+    return m_pointed.value(m_commPort, PortMap::device(m_commPort));
 }
 
 bool MSComm::setPortOpen(bool open)

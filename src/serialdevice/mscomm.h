@@ -6,6 +6,7 @@
 #include "serialdevice/linkwatch.h"
 #include "serialdevice/portlock.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSerialPort>
 
@@ -20,6 +21,8 @@ public:
     qint16 commPort() const { return m_commPort; }
     void setCommPort(qint16 port);  // takes effect at the next open
     QString device() const;         // the path that CommPort names
+    // For this run, `port` names `device`, whatever the port map says.
+    void pointPort(int port, const QString &device) { m_pointed.insert(port, device); }
 
     bool portOpen() const { return m_port.isOpen(); }
     // Opening returns false when the port could not be opened; errorString()
@@ -57,6 +60,7 @@ private:
     QSerialPort m_port;
     LinkWatch m_linkWatch;
     qint16 m_commPort = 1;
+    QHash<int, QString> m_pointed;
     QString m_openedPath;  // the device itself, links followed
     QSerialPort::SerialPortError m_error = QSerialPort::NoError;
     QString m_errorString = tr("no port was opened");

@@ -263,7 +263,8 @@ void CrLfBox::dropEvent(QDropEvent *event)
 
 QMenu *CrLfBox::createStandardContextMenu()
 {
-    // Qt's own menu for a text box: its entries, shortcuts, icons and names.
+    // Qt's own menu for a text box: its entries, shortcuts, icons and names;
+    // the shortcut of an action added to the box shows as Qt shows it.
     auto *menu = new QMenu(this);
     const auto add = [&](const QString &caption, QKeySequence::StandardKey key, const char *name, bool enabled,
                          auto slot) {
@@ -290,6 +291,11 @@ QMenu *CrLfBox::createStandardContextMenu()
         selectAll();
         setClipboardSelection();
     });
+    // Then what the box's owner gave it to do (Save log as...).
+    if (!actions().isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(actions());
+    }
     return menu;
 }
 
