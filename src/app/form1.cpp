@@ -72,9 +72,8 @@ Form1::Form1(const CommandLine &options, QWidget *parent)
 
     new ConnectControl(m_comm, combo1, control<QPushButton>("Command2"), control<QPushButton>("Command3"),
                        m_notice, this);
-    auto *receiveLog = new ReceiveLog(m_comm, control<CrLfBox>("Text2"), control<QPushButton>("Command25"), this);
-    if (!options.logFile.isEmpty())
-        receiveLog->keepSessionIn(new SessionLog(options.logFile, this), m_notice);
+    new ReceiveLog(m_comm, control<CrLfBox>("Text2"), control<QPushButton>("Command25"),
+                   options.logFile.isEmpty() ? nullptr : new SessionLog(options.logFile, this), m_notice, this);
     m_logSaver = new LogSaver(control<CrLfBox>("Text2"), m_notice, this);
     new CommandPanel(m_comm, this, m_notice, this);
     new SmsSend(m_comm, control<QLineEdit>("Text5"), control<CrLfBox>("Text6"), m_timer3,

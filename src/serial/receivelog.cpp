@@ -7,24 +7,14 @@
 
 #include <QPushButton>
 
-ReceiveLog::ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, QObject *parent)
-    : QObject(parent), m_comm(comm), m_text2(text2)
+ReceiveLog::ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, SessionLog *session,
+                       Notice *notice, QObject *parent)
+    : QObject(parent), m_comm(comm), m_text2(text2), m_session(session), m_notice(notice)
 {
     m_text2->setCapacity(defaultCapacity);
     connect(comm, &MSComm::onComm, this, &ReceiveLog::MSComm1_OnComm);
     connect(command25, &QPushButton::clicked, this, &ReceiveLog::Command25_Click);
-}
-
-void ReceiveLog::setCapacity(qint64 characters)
-{
-    m_text2->setCapacity(characters);
-}
-
-void ReceiveLog::keepSessionIn(SessionLog *session, Notice *notice)
-{
-    m_session = session;
-    m_notice = notice;
-    keepInSession(QByteArray());  // opens it now, so that a bad path is said at once
+    keepInSession(QByteArray());  // opens the file now, so that a bad path is said at once
 }
 
 void ReceiveLog::keepInSession(const QByteArray &bytes)

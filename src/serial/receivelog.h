@@ -19,10 +19,12 @@ class ReceiveLog : public QObject
 {
     Q_OBJECT
 public:
-    ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, QObject *parent);
+    // With a `session`, every byte received goes there as well, before the
+    // box; a file that cannot be opened or written is said next to the log.
+    ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, SessionLog *session, Notice *notice,
+               QObject *parent);
 
     static constexpr qint64 defaultCapacity = 20'000'000;  // characters
-    void setCapacity(qint64 characters);
     // Every byte received goes to `session` as well, before the box; a
     // file that cannot be opened or written is said next to the log.
     void keepSessionIn(SessionLog *session, Notice *notice);
@@ -35,7 +37,7 @@ private:
 
     MSComm *m_comm;
     CrLfBox *m_text2;
-    SessionLog *m_session = nullptr;
-    Notice *m_notice = nullptr;
+    SessionLog *m_session;
+    Notice *m_notice;
     bool m_sessionFailing = false;  // said once until the file takes bytes again
 };
