@@ -197,8 +197,9 @@ Flood flood(std::vector<Figure> &figures)
     figures.push_back({QStringLiteral("log characters held at the capacity"), double(logBox(f)->length()) / 1e6,
                        QStringLiteral("M"), QStringLiteral(">= 16"), logBox(f)->length() >= 16'000'000});
     // Clear text, as the user presses it: the memory goes back (the bench's
-    // own copy of the traffic goes first).
+    // own copies of the traffic go first, the writer's included).
     first = rest = QByteArray();
+    writer = {};
     f.get<QPushButton>("Command25")->click();
     QCoreApplication::processEvents();
     result.emptyMb = emptyMb;
