@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <filesystem>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/inotify.h>
@@ -10,6 +11,35 @@
 #include <unistd.h>
 
 namespace sim {
+
+namespace {
+
+// How many descriptors other processes hold on `device`, as far as the
+// system lets us see.
+int openersOf(const std::string &device)
+{
+    namespace fs = std::filesystem;
+    const std::string self = std::to_string(::getpid());
+    int openers = 0;
+    // Processes come and go while they are looked at: an error skips one,
+    // never ends the scan with an exception.
+    std::error_code error;
+    for (fs::directory_iterator process("/proc", error), end; !error && process != end; process.increment(error)) {
+        const std::string pid = process->path().filename();
+        if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code fdError;
+        for (fs::directory_iterator fd(process->path() / "fd", fdError); !fdError && fd != end;
+             fd.increment(fdError)) {
+            std::error_code linkError;
+            if (fs::read_symlink(fd->path(), linkError) == device)
+                ++openers;
+        }
+    }
+    return openers;
+}
+
+} // namespace
 
 Line::~Line()
 {
@@ -38,18 +68,16 @@ bool Line::open()
 
 void Line::update()
 {
+    // The events only say that something changed: identical ones that come
+    // before the last is read are merged into one, so they cannot be
+    // counted. Who has the device open is asked of the system instead.
     alignas(inotify_event) char buffer[4096];
-    for (ssize_t n; (n = ::read(m_watch, buffer, sizeof buffer)) > 0;) {
-        for (char *at = buffer; at < buffer + n;) {
-            const auto *event = reinterpret_cast<const inotify_event *>(at);
-            m_peers += (event->mask & IN_OPEN) ? 1 : (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) ? -1 : 0;
-            at += sizeof(inotify_event) + event->len;
-        }
+    while (::read(m_watch, buffer, sizeof buffer) > 0) {
     }
-    if (m_peers <= 0) {
+    m_peers = openersOf(m_device);
+    if (m_peers == 0) {
         // The last program is gone: whatever exclusive use it claimed goes
         // with it, and what it left unread too.
-        m_peers = 0;
         ::ioctl(m_slave, TIOCNXCL);
         ::tcflush(m_slave, TCIOFLUSH);
     }
