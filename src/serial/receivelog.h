@@ -25,9 +25,6 @@ public:
                QObject *parent);
 
     static constexpr qint64 defaultCapacity = 20'000'000;  // characters
-    // Every byte received goes to `session` as well, before the box; a
-    // file that cannot be opened or written is said next to the log.
-    void keepSessionIn(SessionLog *session, Notice *notice);
 
 private:
     void MSComm1_OnComm();

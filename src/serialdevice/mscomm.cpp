@@ -11,9 +11,6 @@
 
 namespace {
 
-// The master side of a pseudo-terminal (/dev/ptmx, or an old BSD-style
-// /dev/ptyXY) opens like a terminal, but what is written to it goes to a
-// new pseudo-terminal that nobody holds.
 // True where following the links from `path` never reaches a file: a loop,
 // or a chain longer than the system follows.
 bool linksTooDeep(const QString &path)
@@ -22,6 +19,9 @@ bool linksTooDeep(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &node) != 0 && errno == ELOOP;
 }
 
+// The master side of a pseudo-terminal (/dev/ptmx, or an old BSD-style
+// /dev/ptyXY) opens like a terminal, but what is written to it goes to a
+// new pseudo-terminal that nobody holds.
 bool isPseudoTerminalMaster(const QString &path)
 {
     struct stat device = {};

@@ -42,7 +42,7 @@ QStringList lockNames(const QString &device)
 // first on its first line; 0 when it holds none.
 qint64 pidIn(const QByteArray &bytes)
 {
-    if (bytes.size() == 4 && !QByteArray(bytes).trimmed().toLongLong()) {
+    if (bytes.size() == 4 && !bytes.trimmed().toLongLong()) {
         qint32 pid = 0;
         std::memcpy(&pid, bytes.constData(), sizeof pid);
         return pid > 0 ? pid : 0;

@@ -61,7 +61,6 @@ public:
 
     // The input method's text, shown at `at` until it is committed.
     void setPreedit(Pos at, const QString &text, const QList<QTextLayout::FormatRange> &formats);
-    bool hasPreedit() const { return m_preeditAt >= 0; }
 
 private:
     bool fits(QStringView block) const;
