@@ -133,25 +133,29 @@ void TestHolders::aLockFileOfALiveProcessKeepsThePort_data()
 {
     QTest::addColumn<QByteArray>("form");
     QTest::addColumn<int>("ageSeconds");
-    QTest::newRow("UUCP, ten ASCII digits (pppd)") << QByteArray("%1\n") << 0;
-    QTest::newRow("UUCP with the program (minicom), an hour old") << QByteArray("%1 minicom root\n") << 3600;
-    QTest::newRow("Qt's") << QByteArray("%1\nsleep\nbench\n") << 0;
-    QTest::newRow("binary") << QByteArray() << 0;
-    QTest::newRow("names nothing") << QByteArray("\n") << 0;
+    QTest::addColumn<bool>("otherUser");  // process 1: not ours to signal, run as an ordinary user
+    QTest::newRow("UUCP, ten ASCII digits (pppd)") << QByteArray("%1\n") << 0 << false;
+    QTest::newRow("UUCP with the program (minicom), an hour old") << QByteArray("%1 minicom root\n") << 3600 << false;
+    QTest::newRow("Qt's") << QByteArray("%1\nsleep\nbench\n") << 0 << false;
+    QTest::newRow("binary") << QByteArray() << 0 << false;
+    QTest::newRow("names nothing") << QByteArray("\n") << 0 << false;
+    QTest::newRow("another user's process") << QByteArray("%1\n") << 0 << true;
 }
 
 void TestHolders::aLockFileOfALiveProcessKeepsThePort()
 {
     QFETCH(QByteArray, form);
     QFETCH(int, ageSeconds);
+    QFETCH(bool, otherUser);
     Sleeper sleeper;
+    const qint64 holder = otherUser ? 1 : sleeper.pid();
     Pty modem;
     QByteArray content = form;
     if (form.isNull()) {
-        const qint32 pid = qint32(sleeper.pid());
+        const qint32 pid = qint32(holder);
         content = QByteArray(reinterpret_cast<const char *>(&pid), sizeof pid);
     } else if (form.contains("%1")) {
-        content = QString::fromLatin1(form).arg(sleeper.pid(), 10).toLatin1();
+        content = QString::fromLatin1(form).arg(holder, 10).toLatin1();
     }
     const LockFile lock(modem.device(), content, ageSeconds);
 
@@ -163,7 +167,9 @@ void TestHolders::aLockFileOfALiveProcessKeepsThePort()
     if (form == "\n")
         QVERIFY2(notice.contains(QLatin1String("names no running program")), qPrintable(notice));
     else
-        QVERIFY2(notice.contains(QStringLiteral("sleep (process %1)").arg(sleeper.pid())), qPrintable(notice));
+        QVERIFY2(notice.contains(QStringLiteral("%1 (process %2)").arg(otherUser ? QString() : QStringLiteral("sleep"))
+                                     .arg(holder)),
+                 qPrintable(notice));
     QCOMPARE(lock.content(), content);  // their lock stays as it was
 }
 

@@ -149,6 +149,12 @@ void TestSession::aSessionFileThatCannotBeWrittenIsSaid()
     if (path.startsWith(QLatin1String("/dev/"))) {  // and where it cannot be written
         QTRY_VERIFY2(f.noticeText().contains(path), qPrintable(f.noticeText()));
         QCOMPARE(f.form().notice()->anchor(), f.get("Text2"));
+        // Said once: once it has gone, more bytes that cannot be kept do
+        // not bring it back.
+        f.form().notice()->hide();
+        modem.write("OK\r\n");
+        QTRY_COMPARE(f.get<CrLfBox>("Text2")->text(), QStringLiteral("\r\nRING\r\nOK\r\n"));
+        QCOMPARE(f.noticeText(), QString());
     }
 }
 
