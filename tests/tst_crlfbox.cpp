@@ -155,6 +155,18 @@ void TestCrLfBox::everyC1ControlShowsDifferently()
         seen << image;
     }
     QVERIFY(!seen.contains(shown.inkOf(QStringLiteral("a\ufffdb"))));
+    QVERIFY(!seen.contains(shown.inkOf(QStringLiteral("a\u00adb"))));
+
+    // Every byte received leaves ink between two letters, the soft hyphen
+    // that Qt draws only at a row's end included; only the two blanks
+    // (space and no-break space) look alike, as they do anywhere.
+    const QImage nothing = shown.inkOf(QStringLiteral("ab"));
+    const QImage blank = shown.inkOf(QStringLiteral("a b"));
+    for (int byte = 0; byte < 256; ++byte) {
+        const QImage image = shown.inkOf(QStringLiteral("a") + QChar(byte) + QStringLiteral("b"));
+        QVERIFY2(image != nothing, qPrintable(QString::number(byte, 16)));
+        QVERIFY2((image == blank) == (byte == 0x20 || byte == 0xa0), qPrintable(QString::number(byte, 16)));
+    }
 }
 
 void TestCrLfBox::longLinesWrapAtWordsWithinTheBox()

@@ -8,6 +8,7 @@
 // full log always holds more than 19.8 million.
 
 #include <QObject>
+#include <QTimer>
 
 class CrLfBox;
 class MSComm;
@@ -31,10 +32,17 @@ private:
     void Command25_Click();
 
     void keepInSession(const QByteArray &bytes);
+    void showPending();
+
 
     MSComm *m_comm;
     CrLfBox *m_text2;
     SessionLog *m_session;
     Notice *m_notice;
     bool m_sessionFailing = false;  // said once until the file takes bytes again
+    // Received, kept in the session, not yet in the log: a burst goes in a
+    // slice at a time, so that the window keeps answering.
+    QString m_pending;
+    qsizetype m_pendingFrom = 0;
+    QTimer m_showMore;
 };

@@ -143,9 +143,20 @@ const BlockLayouts::Block &BlockLayouts::block(const CrLfDocument &document, int
             b.layout.setPreeditArea(b.preeditAt, m_preedit);
         b.layout.beginLayout();
         qreal y = 0;
-        for (QTextLine line = b.layout.createLine(); line.isValid(); line = b.layout.createLine()) {
+        int row = first;
+        for (QTextLine line = b.layout.createLine(); line.isValid(); line = b.layout.createLine(), ++row) {
             line.setLeadingIncluded(true);
             line.setLineWidth(m_room > 0 ? m_room : qreal(INT_MAX) / 256);
+            // Qt's breaker weighs the text around a break, so rows found as
+            // the text arrived may differ from a layout of the whole block
+            // (bytes received at a wrong baud rate show it). The rows
+            // indexed are the rows drawn, so that every walk over the rows
+            // meets the layout's lines one for one.
+            if (b.preeditAt < 0 && row <= last) {
+                const int end = int((row < last ? rows.start(row + 1) : rows.end(last)) - b.start);
+                if (line.textStart() + line.textLength() != end && end > line.textStart())
+                    line.setNumColumns(end - line.textStart());
+            }
             line.setPosition(QPointF(0, y));
             y += rowHeight();
         }

@@ -15,8 +15,10 @@ class QPainter;
 
 namespace ControlGlyphs {
 
-inline bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); }
-inline bool isBoxed(char32_t c) { return c >= 0x80 && c <= 0x9f; }
+// The soft hyphen (U+00AD) is boxed as the C1 controls are: Qt's engine
+// draws it only where a row ends, and a received byte never goes unseen.
+inline bool isBoxed(char32_t c) { return (c >= 0x80 && c <= 0x9f) || c == 0xad; }
+inline bool isControl(char32_t c) { return c < 0x20 || c == 0x7f || isBoxed(c); }
 
 // The character drawn in a control's place: its picture, or for a boxed
 // one a figure space that the box is then drawn over.

@@ -109,7 +109,7 @@ void CrLfBox::paintEvent(QPaintEvent *event)
     for (int row = topRow(); row < rows.count() && rowY(row) < height;) {
         const Block &block = blockOfRow(row);
         paintBlock(painter, block, event->rect());
-        row = block.firstRow + block.layout.lineCount();
+        row = std::max(row + 1, block.firstRow + block.layout.lineCount());  // on, whatever the layout made
     }
     m_layouts.sweep();
 }
@@ -135,19 +135,28 @@ void CrLfBox::paintBlock(QPainter &painter, const Block &block, const QRect &cli
     }
     block.layout.draw(&painter, origin, selection, clip);
 
-    // The boxes of C1 controls over the spaces that stand for them.
+    // The boxes of C1 controls over the spaces that stand for them, in the
+    // rows that need painting only: a block may hold thousands.
     const QColor grey = Widgets::greyedText(palette());
-    for (const int i : block.boxed) {
-        const int offset = block.toLayout(i);
-        const QTextLine line = block.layout.lineForTextPosition(offset);
-        const qreal left = line.cursorToX(offset, QTextLine::Leading);
-        const qreal right = line.cursorToX(offset, QTextLine::Trailing);
-        const Pos at = block.start + i;
-        const bool inSelection = at >= std::min(m_anchor, m_caret) && at < std::max(m_anchor, m_caret);
-        ControlGlyphs::drawBox(&painter, font(), block.source.at(i).unicode(),
-                               QRectF(origin.x() + std::min(left, right), origin.y() + line.y(),
-                                      std::abs(right - left), rowHeight()),
-                               inSelection ? palette().color(group, QPalette::HighlightedText) : grey);
+    for (int l = 0; l < block.layout.lineCount(); ++l) {
+        const QTextLine line = block.layout.lineAt(l);
+        const qreal top = origin.y() + line.y();
+        if (top + rowHeight() <= clip.top() || top > clip.bottom())
+            continue;
+        const int rowStart = block.fromLayout(line.textStart());
+        const int rowEnd = block.fromLayout(line.textStart() + line.textLength());
+        for (auto it = std::lower_bound(block.boxed.begin(), block.boxed.end(), rowStart);
+             it != block.boxed.end() && *it < rowEnd; ++it) {
+            const int offset = block.toLayout(*it);
+            const qreal left = line.cursorToX(offset, QTextLine::Leading);
+            const qreal right = line.cursorToX(offset, QTextLine::Trailing);
+            const Pos at = block.start + *it;
+            const bool inSelection = at >= std::min(m_anchor, m_caret) && at < std::max(m_anchor, m_caret);
+            ControlGlyphs::drawBox(&painter, font(), block.source.at(*it).unicode(),
+                                   QRectF(origin.x() + std::min(left, right), top, std::abs(right - left),
+                                          rowHeight()),
+                                   inSelection ? palette().color(group, QPalette::HighlightedText) : grey);
+        }
     }
 
     const bool caretHere = m_caret >= block.start

@@ -21,13 +21,15 @@ ShownBlock ShownBlock::of(QStringView source, const QFont &font, const QColor &g
     QTextCharFormat greyed;
     greyed.setForeground(grey);
     QTextCharFormat boxed;  // made when first needed
+    bool lastBoxed = false;
     for (qsizetype i = 0; i < shown.text.size(); ++i) {
         const char16_t c = shown.text.at(i).unicode();
         const bool separator = c == 0x2028 || c == 0x2029;
         if (!ControlGlyphs::isControl(c) && !separator)
             continue;
         shown.text[i] = separator ? pictureOfSeparator(c) : ControlGlyphs::shownAs(c);
-        if (ControlGlyphs::isBoxed(c)) {
+        const bool asBoxed = ControlGlyphs::isBoxed(c);
+        if (asBoxed) {
             if (shown.boxed.empty()) {
                 boxed = greyed;
                 boxed.setFontLetterSpacingType(QFont::AbsoluteSpacing);
@@ -35,13 +37,16 @@ ShownBlock ShownBlock::of(QStringView source, const QFont &font, const QColor &g
                                            - QFontMetricsF(font).horizontalAdvance(ControlGlyphs::shownAs(0x80)));
             }
             shown.boxed.push_back(int(i));
-            shown.formats.append({int(i), 1, boxed});
-        } else if (!shown.formats.isEmpty() && shown.formats.last().start + shown.formats.last().length == i
-                   && shown.formats.last().format == greyed) {
-            ++shown.formats.last().length;  // a run of them, one range
-        } else {
-            shown.formats.append({int(i), 1, greyed});
         }
+        // A run of the same kind is one range: each range is an item of its
+        // own for Qt's engine, and garbage holds thousands of them.
+        if (!shown.formats.isEmpty() && shown.formats.last().start + shown.formats.last().length == i
+            && lastBoxed == asBoxed) {
+            ++shown.formats.last().length;
+        } else {
+            shown.formats.append({int(i), 1, asBoxed ? boxed : greyed});
+        }
+        lastBoxed = asBoxed;
     }
     return shown;
 }
