@@ -48,7 +48,6 @@ private slots:
     void disconnectWhileClosedChangesNothing();
     void failedOpenLeavesRedAndANotice_data();
     void failedOpenLeavesRedAndANotice();
-    void portHeldByAnotherProgram();
     void vanishedDeviceClosesThePortWithoutSpinning_data();
     void vanishedDeviceClosesThePortWithoutSpinning();
     void aDeviceNodeThatDisappearsIsNoticed();
@@ -185,18 +184,6 @@ void TestConnection::failedOpenLeavesRedAndANotice()
     f->connectTo(7, modem);
     QVERIFY(f->form().comm()->portOpen());
     QCOMPARE(f->connectColor(), lightGreen);
-}
-
-void TestConnection::portHeldByAnotherProgram()
-{
-    Pty modem;
-    QSerialPort holder;
-    holder.setPortName(modem.device());
-    QVERIFY(holder.open(QIODevice::ReadWrite));
-    f->connectTo(2, modem);
-    QVERIFY(!f->form().comm()->portOpen());
-    QCOMPARE(f->connectColor(), lightRed);
-    QVERIFY2(f->noticeText().contains(QStringLiteral("Another program")), qPrintable(f->noticeText()));
 }
 
 void TestConnection::vanishedDeviceClosesThePortWithoutSpinning_data()

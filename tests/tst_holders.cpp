@@ -17,11 +17,31 @@
 #include <QTest>
 #include <QThread>
 #include <csignal>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #include <utime.h>
+
+namespace {
+
+// Runs as the port's lock files are checked, when a process is asked
+// whether it lives: the moment another program may write a lock.
+std::function<void(pid_t)> whileCheckingProcess;
+
+} // namespace
+
+// Every kill() in this program, the check whether a lock file's process
+// lives among them, goes through here.
+extern "C" int kill(pid_t pid, int signal)
+{
+    if (signal == 0 && whileCheckingProcess)
+        whileCheckingProcess(pid);
+    return int(::syscall(SYS_kill, pid, signal));
+}
 
 namespace {
 
@@ -101,6 +121,26 @@ bool isExclusive(const QString &device)
     return exclusive != 0;
 }
 
+// A program that holds a line as terminal programs do (lineholder): it
+// sets 115200 baud, and watches its own line from then on.
+struct LineHolder
+{
+    LineHolder(const QString &device, const QStringList &how)
+    {
+        process.start(qEnvironmentVariable("VEXMO_LINE_HOLDER", QStringLiteral(LINE_HOLDER)), QStringList{device} + how);
+        if (!process.waitForReadyRead(5000) || process.readLine() != "held\n")
+            qFatal("lineholder did not take %s", qPrintable(device));
+    }
+    ~LineHolder() { process.closeWriteChannel(), process.waitForFinished(); }
+    QByteArray report()  // "changed=N exclusive=E"
+    {
+        process.write("report\n");
+        process.waitForReadyRead(5000);
+        return process.readLine().trimmed();
+    }
+    QProcess process;
+};
+
 } // namespace
 
 class TestHolders : public QObject
@@ -115,6 +155,11 @@ private slots:
     void aLockFileOfALiveProcessKeepsThePort();
     void aLockFileOfAGoneProcessIsTakenOver();
     void anFlockKeepsThePortAndOursKeepsOthersOut();
+    void aRefusalLeavesTheHoldersLineAsItWas_data();
+    void aRefusalLeavesTheHoldersLineAsItWas();
+    void aLockWrittenWhileAStaleOneGoesStays();
+    void lockFilesThatAreNoFilesNeverBlock();
+    void terminalsThatAreNoSerialLinesAreRefused();
     void aVanishedLinkIsNamedAndNothingElseOpensSilently();
     void linksThatLeadNowhereSaySo();
     void aPastedLineBreakSendsOneLine();
@@ -209,6 +254,115 @@ void TestHolders::anFlockKeepsThePortAndOursKeepsOthersOut()
     other.start(QStringLiteral("flock"), {QStringLiteral("-n"), modem.device(), QStringLiteral("true")});
     QVERIFY(other.waitForFinished());
     QCOMPARE(other.exitCode(), 1);  // it could not have the port
+}
+
+void TestHolders::aRefusalLeavesTheHoldersLineAsItWas_data()
+{
+    QTest::addColumn<QStringList>("how");
+    QTest::newRow("flock, as picocom and tio hold it") << QStringList{QStringLiteral("--flock")};
+    QTest::newRow("alone (exclusive), as Qt's serial port holds it") << QStringList{QStringLiteral("--exclusive")};
+    QTest::newRow("both") << QStringList{QStringLiteral("--exclusive"), QStringLiteral("--flock")};
+}
+
+void TestHolders::aRefusalLeavesTheHoldersLineAsItWas()
+{
+    // The holder samples its own speed every 0.2 ms while we are refused:
+    // not once may it see another, nor lose its claim to be alone.
+    QFETCH(QStringList, how);
+    Pty modem;
+    LineHolder holder(modem.device(), how);
+    f->connectTo(5, modem);
+    QVERIFY(!isOpen());
+    QCOMPARE(f->connectColor(), lightRed);
+    const QString notice = f->noticeText();
+    QVERIFY2(notice.contains(QStringLiteral("lineholder (process %1) is using it").arg(holder.process.processId())),
+             qPrintable(notice));
+    QVERIFY2(!notice.contains(QLatin1String("dialout")), qPrintable(notice));
+    const bool alone = how.contains(QLatin1String("--exclusive"));
+    QCOMPARE(holder.report(), QByteArray("changed=0 exclusive=") + (alone ? "1" : "0"));
+}
+
+void TestHolders::aLockWrittenWhileAStaleOneGoesStays()
+{
+    // A stale lock names a process that is gone. While we make sure of
+    // that, a live program writes its own lock in its place (a new file
+    // renamed over it, or the old one rewritten): that one must stay.
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    QVERIFY(gone.waitForStarted());
+    const qint64 gonePid = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    for (const bool inPlace : {false, true}) {
+        Pty modem;
+        Sleeper live;
+        const LockFile lock(modem.device(), QString::number(gonePid).rightJustified(10).toLatin1() + '\n');
+        const QByteArray theirs = QString::number(live.pid()).rightJustified(10).toLatin1() + '\n';
+        whileCheckingProcess = [&](pid_t pid) {
+            if (pid != gonePid)
+                return;
+            QFile file(inPlace ? lock.path : lock.path + QStringLiteral(".new"));
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(theirs);
+            file.close();
+            if (!inPlace)
+                ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(lock.path).constData());
+        };
+        f->connectTo(3, modem);
+        whileCheckingProcess = nullptr;
+        QVERIFY2(!isOpen(), inPlace ? "rewritten" : "renamed over");
+        QCOMPARE(lock.content(), theirs);
+        QVERIFY2(f->noticeText().contains(QStringLiteral("sleep (process %1)").arg(live.pid())),
+                 qPrintable(f->noticeText()));
+    }
+}
+
+void TestHolders::lockFilesThatAreNoFilesNeverBlock()
+{
+    // Anyone may put a FIFO in /tmp under a lock file's name: reading it
+    // would wait for a writer for ever.
+    Pty modem;
+    const QString path = lockFileFor(modem.device());
+    QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0666) == 0);
+    const std::unique_ptr<const QString, void (*)(const QString *)> removed(&path, [](const QString *p) {
+        QFile::remove(*p);
+    });
+    f->connectTo(3, modem);
+    QVERIFY(!isOpen());
+    QVERIFY2(f->noticeText().contains(path + QStringLiteral(" is in the way: a lock file should be a regular file")),
+             qPrintable(f->noticeText()));
+}
+
+void TestHolders::terminalsThatAreNoSerialLinesAreRefused()
+{
+    // /dev/tty is the terminal of whichever program opens it: "Status?"
+    // would type AT into the shell that started us.
+    for (const QString &device : {QStringLiteral("/dev/tty"), QStringLiteral("/dev/console")}) {
+        f->mapPort(6, device);
+        f->selectPort(6);
+        f->click("Command2");
+        QVERIFY(!isOpen());
+        QVERIFY2(f->noticeText().contains(QLatin1String("not a serial line")), qPrintable(f->noticeText()));
+    }
+    // A terminal that a shell runs in.
+    Pty terminal;
+    QProcess shell;
+    shell.start(QStringLiteral("setsid"), {QStringLiteral("sh"), QStringLiteral("-c"),
+                                           QStringLiteral("exec sleep 60 <>%1").arg(terminal.device())});
+    QVERIFY(shell.waitForStarted());
+    const auto controllingTerminal = [&shell] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(shell.processId()));
+        stat.open(QIODevice::ReadOnly);
+        const QByteArray line = stat.readAll();
+        return line.mid(line.lastIndexOf(')') + 2).split(' ').value(4).toInt();
+    };
+    QTRY_VERIFY(controllingTerminal() != 0);
+    f->mapPort(6, terminal.device());
+    f->click("Command2");
+    QVERIFY(!isOpen());
+    QVERIFY2(f->noticeText().contains(QStringLiteral("terminal that sleep (process %1) runs in").arg(shell.processId())),
+             qPrintable(f->noticeText()));
+    shell.kill();
+    shell.waitForFinished();
 }
 
 void TestHolders::aVanishedLinkIsNamedAndNothingElseOpensSilently()

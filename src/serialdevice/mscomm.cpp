@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -47,6 +51,12 @@ MSComm::MSComm(QObject *parent)
     connect(&m_linkWatch, &LinkWatch::lost, this, &MSComm::loseLink);
 }
 
+MSComm::~MSComm()
+{
+    m_port.close();
+    releaseClaim();
+}
+
 void MSComm::setCommPort(qint16 port)
 {
     m_commPort = port;
@@ -64,6 +74,7 @@ bool MSComm::setPortOpen(bool open)
         if (m_port.isOpen())
             fail(QSerialPort::NotOpenError, tr("the port was disconnected"));
         m_port.close();
+        releaseClaim();
         return true;
     }
     if (m_port.isOpen())
@@ -84,39 +95,110 @@ bool MSComm::setPortOpen(bool open)
         fail(QSerialPort::OpenError, tr("it is a pseudo-terminal's master side, not a serial device"));
         return false;
     }
+    if (const QString terminal = PortLock::notASerialLine(m_openedPath); !terminal.isEmpty()) {
+        fail(QSerialPort::OpenError, terminal, tr("Choose the serial device of the modem."));
+        return false;
+    }
     if (const auto holder = PortLock::lockFileHolder(m_openedPath)) {
         refuse(*holder);
         return false;
     }
+    if (!claim())
+        return false;
     m_port.setPortName(m_openedPath);
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port.error();
         const QString reason = m_port.errorString();
         m_port.clearError();
-        const auto holder = error == QSerialPort::PermissionError ? PortLock::openedBy(m_openedPath) : std::nullopt;
-        if (holder)
+        releaseClaim();
+        // The device itself opened for us a moment ago: what failed is Qt's
+        // own lock file, or a program that took the port meanwhile.
+        if (error != QSerialPort::PermissionError)
+            fail(error, reason);
+        else if (const auto holder = PortLock::lockFileHolder(m_openedPath))
             refuse(*holder);
         else
-            fail(error, reason);
-        return false;
-    }
-    // Held with an flock too, as picocom and tio hold theirs.
-    if (const auto holder = PortLock::takeFlock(int(m_port.handle()), m_openedPath)) {
-        m_port.close();
-        refuse(*holder);
+            fail(error, tr("Qt's serial port could not lock it: %1").arg(PortLock::qtLockFailure(m_openedPath)),
+                 tr("Remove that file if no program uses the port, or ask the administrator."));
         return false;
     }
     m_linkWatch.watch(m_openedPath);
     return true;
 }
 
+bool MSComm::claim()
+{
+    // Our own descriptor, opened before anything configures the line:
+    // opening a terminal changes none of its settings, and the flock on it
+    // keeps picocom and tio out while we are connected. A refusal leaves
+    // another program's line exactly as it was.
+    const QByteArray path = QFile::encodeName(m_openedPath);
+    struct stat node = {};
+    if (::stat(path.constData(), &node) == 0 && !S_ISCHR(node.st_mode)) {
+        fail(QSerialPort::UnsupportedOperationError, tr("%1 is not a device").arg(m_openedPath));
+        return false;
+    }
+    m_claimFd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_claimFd < 0) {
+        const int error = errno;
+        if (error == EBUSY) {
+            // Opened by a program for itself alone.
+            if (const auto holder = PortLock::openedBy(m_openedPath))
+                refuse(*holder);
+            else
+                fail(QSerialPort::PermissionError, exclusiveWithoutHolder(), tr("Unplug the device and plug it in again."));
+        } else if (error == EACCES || error == EPERM) {
+            fail(QSerialPort::PermissionError, tr("permission to open %1 was denied").arg(m_openedPath),
+                 tr("Join the 'dialout' group (sudo adduser $USER dialout), then log in again."));
+        } else if (error == ENOENT || error == ENXIO || error == ENODEV) {
+            fail(QSerialPort::DeviceNotFoundError, QString::fromLocal8Bit(std::strerror(error)));
+        } else {
+            fail(QSerialPort::OpenError, QString::fromLocal8Bit(std::strerror(error)));
+        }
+        return false;
+    }
+    // As root the open succeeds even where a program holds the line alone.
+    int exclusive = 0;
+    if (::ioctl(m_claimFd, TIOCGEXCL, &exclusive) == 0 && exclusive) {
+        const auto holder = PortLock::openedBy(m_openedPath);
+        releaseClaim();
+        if (holder)
+            refuse(*holder);
+        else
+            fail(QSerialPort::PermissionError, exclusiveWithoutHolder(), tr("Unplug the device and plug it in again."));
+        return false;
+    }
+    if (auto holder = PortLock::takeFlock(m_claimFd, m_openedPath)) {
+        releaseClaim();
+        holder->justNow = true;  // no lock file named it a moment ago
+        refuse(*holder);
+        return false;
+    }
+    return true;
+}
+
+void MSComm::releaseClaim()
+{
+    if (m_claimFd >= 0)
+        ::close(m_claimFd);
+    m_claimFd = -1;
+}
+
+QString MSComm::exclusiveWithoutHolder() const
+{
+    return tr("%1 is marked for one program's use alone, but no program this system shows has it open; "
+              "one that ended may have left it so").arg(m_openedPath);
+}
+
 void MSComm::refuse(const PortLock::Holder &holder)
 {
     // A lock file that names no running program is only in the way.
-    const bool strayFile = holder.pid == 0 && holder.how.startsWith(QLatin1Char('/'));
-    fail(QSerialPort::PermissionError, holder.describe(),
-         strayFile ? tr("If no program uses the port, remove that file.")
-                   : tr("Close that program first, or choose another port."));
+    QString hint = tr("Close that program first, or choose another port.");
+    if (holder.strayFile())
+        hint = tr("If no program uses the port, remove that file.");
+    else if (!holder.problem.isEmpty())
+        hint = tr("Remove that file, or ask the administrator to.");
+    fail(QSerialPort::PermissionError, holder.describe(), hint);
 }
 
 QByteArray MSComm::toWire(const QString &text)
@@ -187,6 +269,7 @@ void MSComm::loseLink(const QString &reason)
     if (m_port.bytesAvailable() > 0)
         emit onComm();  // what came before the end still reaches the log
     m_port.close();
+    releaseClaim();
     m_port.clearError();
     fail(QSerialPort::ResourceError, tr("the link was lost (%1)").arg(reason));
     emit linkLost(reason);

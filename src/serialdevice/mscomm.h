@@ -17,6 +17,7 @@ public:
     // Destroyed with the window, the port closes and its device and lock are
     // free at once, whether or not Exit closed it first.
     explicit MSComm(QObject *parent = nullptr);
+    ~MSComm() override;
 
     qint16 commPort() const { return m_commPort; }
     void setCommPort(qint16 port);  // takes effect at the next open
@@ -56,12 +57,16 @@ private:
     void loseLink(const QString &reason);
     void fail(QSerialPort::SerialPortError error, const QString &reason, const QString &hint = QString());
     void refuse(const PortLock::Holder &holder);  // another program holds the device
+    bool claim();  // our descriptor and flock on the device, or fail() says why not
+    void releaseClaim();
+    QString exclusiveWithoutHolder() const;
 
     QSerialPort m_port;
     LinkWatch m_linkWatch;
     qint16 m_commPort = 1;
     QHash<int, QString> m_pointed;
     QString m_openedPath;  // the device itself, links followed
+    int m_claimFd = -1;    // ours while connected, holding the flock
     QSerialPort::SerialPortError m_error = QSerialPort::NoError;
     QString m_errorString = tr("no port was opened");
     QString m_hint;

@@ -4,10 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <csignal>
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -86,10 +91,110 @@ qint64 flockHolder(const QString &device)
     return 0;
 }
 
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("PortLock", text);
+}
+
+QString ownerOf(uid_t uid)
+{
+    const passwd *user = ::getpwuid(uid);
+    return user ? QString::fromLocal8Bit(user->pw_name) : QString::number(uid);
+}
+
+// The process number in the lock file open as `fd`, read from its start.
+qint64 pidInFile(int fd)
+{
+    char bytes[256];
+    const ssize_t size = ::pread(fd, bytes, sizeof bytes, 0);
+    return size > 0 ? pidIn(QByteArray(bytes, int(size))) : 0;
+}
+
+// A lock file that another process holds open with an flock, as Qt's own
+// lock files are held: it is live whatever it holds yet.
+qint64 flockedBy(int fd, const QString &path)
+{
+    if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        ::flock(fd, LOCK_UN);
+        return 0;
+    }
+    if (errno != EWOULDBLOCK)
+        return 0;
+    const qint64 pid = flockHolder(path);
+    return pid > 0 ? pid : -1;
+}
+
+// Removes the stale lock file `path`, whose process is gone. It is moved
+// aside first and read again there: a lock that another program wrote
+// meanwhile is put back, and is the holder.
+std::optional<Holder> removeStale(const QString &path)
+{
+    const QString aside = path + QStringLiteral(".stale.%1").arg(QCoreApplication::applicationPid());
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0) {
+        if (errno == ENOENT)
+            return std::nullopt;  // gone already
+        struct stat node = {};
+        ::stat(QFile::encodeName(path).constData(), &node);
+        return Holder{0, QString(), path, false,
+                      tr("the lock file %1 is stale, but it belongs to %2 and cannot be removed here (%3)")
+                          .arg(path, ownerOf(node.st_uid), QString::fromLocal8Bit(std::strerror(errno)))};
+    }
+    const int fd = ::open(QFile::encodeName(aside).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const qint64 pid = fd >= 0 ? pidInFile(fd) : 0;
+    const qint64 flocked = fd >= 0 ? flockedBy(fd, aside) : 0;
+    if (fd >= 0)
+        ::close(fd);
+    if ((pid > 0 && isAlive(pid)) || flocked != 0) {
+        ::link(QFile::encodeName(aside).constData(), QFile::encodeName(path).constData());
+        ::unlink(QFile::encodeName(aside).constData());
+        const qint64 holder = pid > 0 && isAlive(pid) ? pid : std::max<qint64>(flocked, 0);
+        return Holder{holder, holder > 0 ? programOf(holder) : QString(), path, true};
+    }
+    ::unlink(QFile::encodeName(aside).constData());
+    return std::nullopt;
+}
+
+// Who holds the lock file `path`, if it is in the way.
+std::optional<Holder> holderOf(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat node = {};
+    if (::lstat(name.constData(), &node) != 0)
+        return std::nullopt;
+    // A FIFO would block an open for reading; a link could lead anywhere.
+    const int fd = S_ISREG(node.st_mode) ? ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC) : -1;
+    if (fd < 0 && S_ISREG(node.st_mode) && errno == ENOENT)
+        return std::nullopt;
+    if (fd < 0) {
+        return Holder{0, QString(), path, false,
+                      S_ISREG(node.st_mode)
+                          ? tr("the lock file %1 is in the way and cannot be read (%2)")
+                                .arg(path, QString::fromLocal8Bit(std::strerror(errno)))
+                          : tr("%1 is in the way: a lock file should be a regular file, and this is not").arg(path)};
+    }
+    const qint64 pid = pidInFile(fd);
+    const qint64 flocked = flockedBy(fd, path);
+    ::close(fd);
+    if (pid == QCoreApplication::applicationPid())
+        return std::nullopt;  // our own, from before
+    if (pid > 0 && isAlive(pid))
+        return Holder{pid, programOf(pid), path};
+    if (flocked != 0)  // being written by its owner as we read it
+        return Holder{std::max<qint64>(flocked, 0), flocked > 0 ? programOf(flocked) : QString(), path, true};
+    if (pid == 0)
+        return Holder{0, QString(), path};
+    return removeStale(path);
+}
+
 } // namespace
 
 QString Holder::describe() const
 {
+    if (!problem.isEmpty())
+        return problem;
+    if (justNow && program == QLatin1String("vexmo-at"))
+        return QCoreApplication::translate("PortLock", "another vexmo-at (process %1) took it a moment ago").arg(pid);
     if (pid == 0 && how == QLatin1String("flock"))
         return QCoreApplication::translate("PortLock", "another program holds an flock on it");
     if (pid == 0)
@@ -110,19 +215,8 @@ std::optional<Holder> lockFileHolder(const QString &device)
     for (const QString &folder : lockFolders()) {
         for (const QString &name : lockNames(device)) {
             const QString path = QDir(folder).filePath(name);
-            QFile lock(path);
-            if (!lock.exists())
-                continue;
-            if (!lock.open(QIODevice::ReadOnly))
-                return Holder{0, QString(), path};
-            const qint64 pid = pidIn(lock.read(256));
-            if (pid == QCoreApplication::applicationPid())
-                continue;  // our own, from before
-            if (pid > 0 && isAlive(pid))
-                return Holder{pid, programOf(pid), path};
-            if (pid == 0)
-                return Holder{0, QString(), path};
-            QFile::remove(path);  // its process is gone
+            if (auto holder = holderOf(path))
+                return holder;
         }
     }
     return std::nullopt;
@@ -149,6 +243,72 @@ std::optional<Holder> openedBy(const QString &device)
         }
     }
     return std::nullopt;
+}
+
+QString notASerialLine(const QString &device)
+{
+    struct stat node = {};
+    if (::stat(QFile::encodeName(device).constData(), &node) != 0 || !S_ISCHR(node.st_mode))
+        return QString();
+    const unsigned majorNumber = major(node.st_rdev);
+    const unsigned minorNumber = minor(node.st_rdev);
+    if (majorNumber == 5 && minorNumber == 0)
+        return tr("%1 is the terminal of whichever program opens it, not a serial line").arg(device);
+    if ((majorNumber == 5 && minorNumber == 1) || (majorNumber == 4 && minorNumber < 64))
+        return tr("%1 is a console of this computer, not a serial line").arg(device);
+    // A terminal that a program runs in: its shell, its login.
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (pid.toLongLong() <= 0 || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (comm) state ppid pgrp session tty_nr ...": comm may hold anything.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        const quint64 tty = fields.value(4).toULongLong();
+        const unsigned ttyMajor = (tty >> 8) & 0xfff;
+        const unsigned ttyMinor = (tty & 0xff) | ((tty >> 12) & 0xfff00);
+        if (tty != 0 && ttyMajor == majorNumber && ttyMinor == minorNumber) {
+            return tr("%1 is the terminal that %2 (process %3) runs in, not a serial line")
+                .arg(device, programOf(pid.toLongLong()), pid);
+        }
+    }
+    return QString();
+}
+
+QString qtLockFailure(const QString &device)
+{
+    // Qt's serial port takes the first readable lock folder that holds the
+    // file already or can be written, and locks LCK..name there.
+    const QString name = lockNames(device).constFirst();
+    QString path;
+    for (const QString &folder : lockFolders()) {
+        const QFileInfo info(folder);
+        if (info.isReadable() && (QFile::exists(QDir(folder).filePath(name)) || info.isWritable())) {
+            path = QDir(folder).filePath(name);
+            break;
+        }
+    }
+    if (path.isEmpty())
+        return tr("no lock folder can be written (%1)").arg(lockFolders().join(QStringLiteral(", ")));
+    if (QFileInfo(path).fileName().toLocal8Bit().size() > NAME_MAX)
+        return tr("the name of its lock file is too long for the system (%1)").arg(path);
+    QLockFile lock(path);
+    if (lock.tryLock(0)) {
+        lock.unlock();
+        return tr("its lock file %1 could not be made a moment ago; try again").arg(path);
+    }
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    lock.getLockInfo(&pid, &host, &application);
+    struct stat node = {};
+    ::stat(QFile::encodeName(path).constData(), &node);
+    if (lock.error() == QLockFile::LockFailedError && pid > 0 && isAlive(pid))
+        return Holder{pid, programOf(pid), path, true}.describe();
+    if (lock.error() == QLockFile::LockFailedError)
+        return tr("its lock file %1, left by process %2, belongs to %3 and cannot be replaced here")
+            .arg(path).arg(pid).arg(ownerOf(node.st_uid));
+    return tr("its lock file %1 cannot be written in %2").arg(path, QFileInfo(path).path());
 }
 
 } // namespace PortLock
