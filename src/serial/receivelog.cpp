@@ -23,6 +23,7 @@ ReceiveLog::ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, Ses
     : QObject(parent), m_comm(comm), m_text2(text2), m_session(session), m_notice(notice)
 {
     m_text2->setCapacity(defaultCapacity);
+    m_text2->setDragMovesText(false);  // received text is only ever copied out
     connect(comm, &MSComm::onComm, this, &ReceiveLog::MSComm1_OnComm);
     connect(command25, &QPushButton::clicked, this, &ReceiveLog::Command25_Click);
     m_showMore.setSingleShot(true);

@@ -43,6 +43,9 @@ public:
     void append(QStringView text);
     // Beyond this many characters the oldest whole lines go; 0: no limit.
     void setCapacity(qint64 characters) { m_capacity = characters; }
+    // Whether text dragged out of the box may leave it (as in Qt's boxes),
+    // or is only ever copied.
+    void setDragMovesText(bool moves) { m_dragMovesText = moves; }
 
     qint64 cursorPosition() const { return m_caret - m_document.begin(); }
     // Puts the caret there with nothing selected, and brings it into view.
@@ -182,6 +185,7 @@ private:
     // words or lines while dragging or Shift-clicking; none while empty.
     bool m_mousePressed = false;
     bool m_mightStartDrag = false;
+    bool m_dragMovesText = true;
     QPoint m_pressPoint;
     std::pair<Pos, Pos> m_clickedWord{-1, -1};
     std::pair<Pos, Pos> m_clickedLine{-1, -1};

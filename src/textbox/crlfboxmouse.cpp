@@ -208,7 +208,8 @@ void CrLfBox::startDrag()
     data->setText(selectedText());
     auto *drag = new QDrag(this);
     drag->setMimeData(data);
-    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    const Qt::DropAction action = m_dragMovesText ? drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction)
+                                                  : drag->exec(Qt::CopyAction, Qt::CopyAction);
     if (action == Qt::MoveAction && drag->target() != viewport() && drag->target() != this)
         removeSelection();
 }
