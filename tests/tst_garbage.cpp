@@ -3,6 +3,7 @@
 // at the wrong baud rate, and garbage mixed into modem lines, in reads of
 // every size, as a serial line delivers them.
 
+#include "slowdown.h"
 #include "textbox/crlfbox.h"
 #include "widgets/style.h"
 
@@ -15,11 +16,7 @@
 
 namespace {
 
-#ifdef __SANITIZE_ADDRESS__
-constexpr qint64 frameLimitMs = 400;  // the sanitizers slow every step severalfold
-#else
-constexpr qint64 frameLimitMs = 100;
-#endif
+constexpr qint64 frameLimitMs = 100 * slowdown;
 constexpr int margin = 4;  // the box's, around its text, as in Qt's boxes
 
 // What a UART set to `heardAt` baud makes of `bytes` sent at `sentAt`

@@ -5,6 +5,7 @@
 
 #include "fixture.h"
 #include "processstats.h"
+#include "slowdown.h"
 #include "textbox/crlfbox.h"
 
 #include <QElapsedTimer>
@@ -12,12 +13,6 @@
 #include <QTimer>
 
 namespace {
-
-#ifdef __SANITIZE_ADDRESS__
-constexpr int slower = 4;  // the sanitizers slow every step severalfold
-#else
-constexpr int slower = 1;
-#endif
 
 // Writes `bytes` into the log through the modem's line: how long the log
 // took to show them all, and the longest the window took to answer.
@@ -36,7 +31,7 @@ void feed(ConnectedFixture &f, const QByteArray &bytes, qint64 *ms = nullptr, qi
     ticks.start();
     for (qsizetype at = 0; at < bytes.size(); at += 65536) {
         f.modem().write(bytes.mid(at, 65536));
-        QTRY_VERIFY_WITH_TIMEOUT(log->length() >= before + std::min(at + 65536, bytes.size()), 10000 * slower);
+        QTRY_VERIFY_WITH_TIMEOUT(log->length() >= before + std::min(at + 65536, bytes.size()), 10000 * slowdown);
     }
     if (ms)
         *ms = shown.elapsed();
@@ -65,8 +60,8 @@ void TestNeeds::aMegabyteLineWithNoBreak()
     qint64 longest = 0;
     feed(f, line, &ms, &longest);
     QVERIFY(!QTest::currentTestFailed());
-    QVERIFY2(ms <= 5000 * slower, qPrintable(QString::number(ms)));
-    QVERIFY2(longest <= 100 * slower, qPrintable(QString::number(longest)));
+    QVERIFY2(ms <= 5000 * slowdown, qPrintable(QString::number(ms)));
+    QVERIFY2(longest <= 100 * slowdown, qPrintable(QString::number(longest)));
     QVERIFY(f.get<CrLfBox>("Text2")->rowCount() > 1000);  // wrapped within the box
 }
 
