@@ -142,11 +142,7 @@ bool MSComm::claim()
     if (m_claimFd < 0) {
         const int error = errno;
         if (error == EBUSY) {
-            // Opened by a program for itself alone.
-            if (const auto holder = PortLock::openedBy(m_openedPath))
-                refuse(*holder);
-            else
-                fail(QSerialPort::PermissionError, exclusiveWithoutHolder(), tr("Unplug the device and plug it in again."));
+            refuseExclusive();
         } else if (error == EACCES || error == EPERM) {
             fail(QSerialPort::PermissionError, tr("permission to open %1 was denied").arg(m_openedPath),
                  tr("Join the 'dialout' group (sudo adduser $USER dialout), then log in again."));
@@ -160,12 +156,8 @@ bool MSComm::claim()
     // As root the open succeeds even where a program holds the line alone.
     int exclusive = 0;
     if (::ioctl(m_claimFd, TIOCGEXCL, &exclusive) == 0 && exclusive) {
-        const auto holder = PortLock::openedBy(m_openedPath);
         releaseClaim();
-        if (holder)
-            refuse(*holder);
-        else
-            fail(QSerialPort::PermissionError, exclusiveWithoutHolder(), tr("Unplug the device and plug it in again."));
+        refuseExclusive();
         return false;
     }
     if (auto holder = PortLock::takeFlock(m_claimFd, m_openedPath)) {
@@ -184,10 +176,18 @@ void MSComm::releaseClaim()
     m_claimFd = -1;
 }
 
-QString MSComm::exclusiveWithoutHolder() const
+void MSComm::refuseExclusive()
 {
-    return tr("%1 is marked for one program's use alone, but no program this system shows has it open; "
-              "one that ended may have left it so").arg(m_openedPath);
+    // A program opened the device for itself alone; the system may not let
+    // us see which.
+    if (const auto holder = PortLock::openedBy(m_openedPath)) {
+        refuse(*holder);
+        return;
+    }
+    fail(QSerialPort::PermissionError,
+         tr("%1 is marked for one program's use alone, but no program this system shows has it open; "
+            "one that ended may have left it so").arg(m_openedPath),
+         tr("Unplug the device and plug it in again."));
 }
 
 void MSComm::refuse(const PortLock::Holder &holder)

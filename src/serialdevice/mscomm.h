@@ -59,7 +59,7 @@ private:
     void refuse(const PortLock::Holder &holder);  // another program holds the device
     bool claim();  // our descriptor and flock on the device, or fail() says why not
     void releaseClaim();
-    QString exclusiveWithoutHolder() const;
+    void refuseExclusive();  // a program holds the device alone
 
     QSerialPort m_port;
     LinkWatch m_linkWatch;

@@ -132,23 +132,25 @@ std::optional<Holder> removeStale(const QString &path)
 {
     const QString aside = path + QStringLiteral(".stale.%1").arg(QCoreApplication::applicationPid());
     if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0) {
-        if (errno == ENOENT)
+        const int error = errno;
+        if (error == ENOENT)
             return std::nullopt;  // gone already
         struct stat node = {};
         ::stat(QFile::encodeName(path).constData(), &node);
         return Holder{0, QString(), path, false,
                       tr("the lock file %1 is stale, but it belongs to %2 and cannot be removed here (%3)")
-                          .arg(path, ownerOf(node.st_uid), QString::fromLocal8Bit(std::strerror(errno)))};
+                          .arg(path, ownerOf(node.st_uid), QString::fromLocal8Bit(std::strerror(error)))};
     }
     const int fd = ::open(QFile::encodeName(aside).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     const qint64 pid = fd >= 0 ? pidInFile(fd) : 0;
     const qint64 flocked = fd >= 0 ? flockedBy(fd, aside) : 0;
     if (fd >= 0)
         ::close(fd);
-    if ((pid > 0 && isAlive(pid)) || flocked != 0) {
+    const bool live = pid > 0 && isAlive(pid);
+    if (live || flocked != 0) {
         ::link(QFile::encodeName(aside).constData(), QFile::encodeName(path).constData());
         ::unlink(QFile::encodeName(aside).constData());
-        const qint64 holder = pid > 0 && isAlive(pid) ? pid : std::max<qint64>(flocked, 0);
+        const qint64 holder = live ? pid : std::max<qint64>(flocked, 0);
         return Holder{holder, holder > 0 ? programOf(holder) : QString(), path, true};
     }
     ::unlink(QFile::encodeName(aside).constData());
@@ -194,20 +196,20 @@ QString Holder::describe() const
     if (!problem.isEmpty())
         return problem;
     if (justNow && program == QLatin1String("vexmo-at"))
-        return QCoreApplication::translate("PortLock", "another vexmo-at (process %1) took it a moment ago").arg(pid);
+        return tr("another vexmo-at (process %1) took it a moment ago").arg(pid);
     if (pid == 0 && how == QLatin1String("flock"))
-        return QCoreApplication::translate("PortLock", "another program holds an flock on it");
+        return tr("another program holds an flock on it");
     if (pid == 0)
-        return QCoreApplication::translate("PortLock", "the lock file %1 is in the way, but names no running program")
+        return tr("the lock file %1 is in the way, but names no running program")
             .arg(how);
     const QString who = program.isEmpty()
-        ? QCoreApplication::translate("PortLock", "process %1").arg(pid)
-        : QCoreApplication::translate("PortLock", "%1 (process %2)").arg(program).arg(pid);
+        ? tr("process %1").arg(pid)
+        : tr("%1 (process %2)").arg(program).arg(pid);
     if (how == QLatin1String("flock"))
-        return QCoreApplication::translate("PortLock", "%1 is using it (it holds an flock on the device)").arg(who);
+        return tr("%1 is using it (it holds an flock on the device)").arg(who);
     if (how == QLatin1String("open"))
-        return QCoreApplication::translate("PortLock", "%1 is using it (it has the device open alone)").arg(who);
-    return QCoreApplication::translate("PortLock", "%1 is using it (lock file %2)").arg(who, how);
+        return tr("%1 is using it (it has the device open alone)").arg(who);
+    return tr("%1 is using it (lock file %2)").arg(who, how);
 }
 
 std::optional<Holder> lockFileHolder(const QString &device)
