@@ -67,6 +67,7 @@ private slots:
     void crLfSplitOverTwoAppends();
     void controlCharactersShowAsSymbols();
     void everyC1ControlShowsDifferently();
+    void boxesKeepTheirWidthAndRowsWhereverTheyStand();
     void longLinesWrapAtWordsWithinTheBox();
     void aLineThatNeverEndsStaysInRows();
     void aBreakOnAChunkBoundary();
@@ -167,6 +168,31 @@ void TestCrLfBox::everyC1ControlShowsDifferently()
         QVERIFY2(image != nothing, qPrintable(QString::number(byte, 16)));
         QVERIFY2((image == blank) == (byte == 0x20 || byte == 0xa0), qPrintable(QString::number(byte, 16)));
     }
+}
+
+void TestCrLfBox::boxesKeepTheirWidthAndRowsWhereverTheyStand()
+{
+    ShownBox shown;
+    CrLfBox &box = shown.box;
+    // A box after a control's picture is as wide as after a letter.
+    const auto widthBefore = [&box](const QString &text) {
+        box.setText(text);
+        return box.characterRect(text.size() - 1).left() - box.characterRect(text.size() - 2).left();
+    };
+    // (to the pixel: positions are rounded from fractions)
+    QVERIFY(qAbs(widthBefore(QStringLiteral("\u0000\u0080b")) - widthBefore(QStringLiteral("a\u0080b"))) <= 1);
+
+    // Hundreds of boxes wrap into rows; each row shows its own boxes and
+    // nothing more, as the same rows ended by line breaks show them.
+    const QString boxes = QString(300, QChar(0x80));
+    box.setText(boxes);
+    const qint64 perRow = box.rowAround(0).second;
+    QVERIFY(perRow > 1 && perRow < boxes.size());
+    QStringList rows;
+    for (qint64 at = 0; at < boxes.size(); at += perRow)
+        rows << boxes.mid(at, perRow);
+    const QImage wrapped = ink(box);
+    QCOMPARE(shown.inkOf(rows.join(QStringLiteral("\r\n"))), wrapped);
 }
 
 void TestCrLfBox::longLinesWrapAtWordsWithinTheBox()

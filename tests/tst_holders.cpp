@@ -100,6 +100,17 @@ struct Sleeper
     QProcess process;
 };
 
+// The number of a process that has ended.
+qint64 goneProcess()
+{
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    gone.waitForStarted();
+    const qint64 pid = gone.processId();  // known only while it runs
+    gone.waitForFinished();
+    return pid;
+}
+
 bool holdsFlock(qint64 pid)
 {
     QFile locks(QStringLiteral("/proc/locks"));
@@ -158,6 +169,7 @@ private slots:
     void aRefusalLeavesTheHoldersLineAsItWas_data();
     void aRefusalLeavesTheHoldersLineAsItWas();
     void aLockWrittenWhileAStaleOneGoesStays();
+    void aLockFileStillBeingWrittenNamesItsWriter();
     void lockFilesThatAreNoFilesNeverBlock();
     void terminalsThatAreNoSerialLinesAreRefused();
     void aVanishedLinkIsNamedAndNothingElseOpensSilently();
@@ -220,11 +232,7 @@ void TestHolders::aLockFileOfALiveProcessKeepsThePort()
 
 void TestHolders::aLockFileOfAGoneProcessIsTakenOver()
 {
-    QProcess gone;
-    gone.start(QStringLiteral("true"));
-    QVERIFY(gone.waitForStarted());
-    const qint64 pid = gone.processId();
-    QVERIFY(gone.waitForFinished());
+    const qint64 pid = goneProcess();
     Pty modem;
     const LockFile lock(modem.device(), QString::number(pid).rightJustified(10).toLatin1() + '\n');
     f->connectTo(3, modem);
@@ -287,11 +295,7 @@ void TestHolders::aLockWrittenWhileAStaleOneGoesStays()
     // A stale lock names a process that is gone. While we make sure of
     // that, a live program writes its own lock in its place (a new file
     // renamed over it, or the old one rewritten): that one must stay.
-    QProcess gone;
-    gone.start(QStringLiteral("true"));
-    QVERIFY(gone.waitForStarted());
-    const qint64 gonePid = gone.processId();
-    QVERIFY(gone.waitForFinished());
+    const qint64 gonePid = goneProcess();
     for (const bool inPlace : {false, true}) {
         Pty modem;
         Sleeper live;
@@ -314,6 +318,28 @@ void TestHolders::aLockWrittenWhileAStaleOneGoesStays()
         QVERIFY2(f->noticeText().contains(QStringLiteral("sleep (process %1)").arg(live.pid())),
                  qPrintable(f->noticeText()));
     }
+}
+
+void TestHolders::aLockFileStillBeingWrittenNamesItsWriter()
+{
+    // Qt's lock file is created empty and held with an flock while its
+    // process number is written: another vexmo-at that reads it then must
+    // name the writer, not tell the user to remove a live program's lock.
+    Pty modem;
+    const QString path = lockFileFor(modem.device());
+    QProcess writer;
+    writer.start(QStringLiteral("flock"), {QStringLiteral("-o"), path, QStringLiteral("sleep"), QStringLiteral("60")});
+    QVERIFY(writer.waitForStarted());
+    const qint64 writerPid = writer.processId();
+    QTRY_VERIFY(holdsFlock(writerPid));
+    f->connectTo(3, modem);
+    QVERIFY(!isOpen());
+    const QString notice = f->noticeText();
+    writer.kill();
+    writer.waitForFinished();
+    QFile::remove(path);
+    QVERIFY2(notice.contains(QStringLiteral("flock (process %1)").arg(writerPid)), qPrintable(notice));
+    QVERIFY2(!notice.contains(QLatin1String("remove that file")), qPrintable(notice));
 }
 
 void TestHolders::lockFilesThatAreNoFilesNeverBlock()
