@@ -82,6 +82,7 @@ private slots:
     void anEditMovesTheRowsBeforeIt();
     void undoTakesTheStepsQtTakes();
     void undoKeepsWithinItsLimit();
+    void undoNeverTouchesReceivedText();
 };
 
 void TestCrLfDocument::textMatchesAPlainString_data()
@@ -339,6 +340,99 @@ void TestCrLfDocument::undoKeepsWithinItsLimit()
     for (; history.canUndo(); ++steps)
         QCOMPARE(history.undo().at, (9 - steps) * 30);  // the newest steps stay
     QCOMPARE(steps, 3);
+}
+
+void TestCrLfDocument::undoNeverTouchesReceivedText()
+{
+    // The user types, pastes, Backspaces and Deletes their own text at
+    // random places while lines arrive and the oldest go; undo and redo
+    // come in between. Each step taken back or again is the user's own text
+    // at the place the plain string has it, and every received character
+    // stays where it arrived.
+    using Kind = EditHistory::Kind;
+    CrLfDocument document(&breakGreedily, 7, 16);
+    QString text;
+    QString typed;  // 'u' where the user's character is, 'r' where a received one
+    QString received;
+    QRandomGenerator random(20261208);
+    qint64 caret = 0;  // where the user last edited, so that runs happen too
+    const QString pieces[] = {QStringLiteral("OK\r\n"), QStringLiteral("\r\n+CSQ: 17,99"), QStringLiteral("O"),
+                              QStringLiteral("K"), QStringLiteral("\r")};
+    const auto userOwns = [&](qint64 at) { return at >= 0 && at < text.size() && typed.at(at) == u'u'; };
+    for (int step = 0; step < 20000; ++step) {
+        const qint64 begin = document.begin();
+        if (random.bounded(3) != 0 || text.isEmpty())
+            caret = random.bounded(text.size() + 1);
+        caret = std::min<qint64>(caret, text.size());
+        switch (random.bounded(8)) {
+        case 0:
+        case 1: {
+            const QString &piece = pieces[random.bounded(int(std::size(pieces)))];
+            document.append(piece);
+            text += piece;
+            typed += QString(piece.size(), u'r');
+            received += piece;
+            break;
+        }
+        case 2: {  // typed, one character at a time
+            const QString c(1, QChar(u'a' + random.bounded(26)));
+            document.replace(begin + caret, begin + caret, c, Kind::Typing);
+            text.insert(caret, c);
+            typed.insert(caret, u'u');
+            ++caret;
+            break;
+        }
+        case 3: {  // pasted: a step of its own that typing after it joins
+            const QString paste = QStringLiteral("PASTE");
+            document.replace(begin + caret, begin + caret, paste, Kind::Typing, true);
+            text.insert(caret, paste);
+            typed.insert(caret, QString(paste.size(), u'u'));
+            caret += paste.size();
+            break;
+        }
+        case 4:
+            if (userOwns(caret - 1)) {
+                document.replace(begin + caret - 1, begin + caret, QString(), Kind::Backspace);
+                text.remove(caret - 1, 1);
+                typed.remove(caret - 1, 1);
+                --caret;
+            }
+            break;
+        case 5:
+            if (userOwns(caret)) {
+                document.replace(begin + caret, begin + caret + 1, QString(), Kind::Delete);
+                text.remove(caret, 1);
+                typed.remove(caret, 1);
+            }
+            break;
+        case 6: {
+            const bool back = random.bounded(2) == 0;
+            if (back ? !document.canUndo() : !document.canRedo())
+                break;
+            const CrLfDocument::Step taken = back ? document.undo() : document.redo();
+            const qint64 at = taken.at - begin;
+            QCOMPARE(text.mid(at, taken.removed.size()), taken.removed);
+            QCOMPARE(typed.mid(at, taken.removed.size()), QString(taken.removed.size(), u'u'));
+            text.replace(at, taken.removed.size(), taken.inserted);
+            typed.replace(at, taken.removed.size(), QString(taken.inserted.size(), u'u'));
+            caret = at + taken.inserted.size();
+            break;
+        }
+        default: {
+            const CrLfDocument::Trimmed trimmed = document.trimTo(120);
+            text.remove(0, trimmed.characters);
+            received.remove(0, typed.left(trimmed.characters).count(u'r'));
+            typed.remove(0, trimmed.characters);
+        }
+        }
+        QCOMPARE(document.text().mid(document.begin(), document.end()), text);
+        QString stillThere;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (typed.at(i) == u'r')
+                stillThere += text.at(i);
+        }
+        QVERIFY2(received == stillThere, qPrintable(QString::number(step)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCrLfDocument)
