@@ -1,7 +1,20 @@
 #include "widgets/oneline.h"
 
+#include <QCoreApplication>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QRegularExpression>
+
+namespace {
+
+const QRegularExpression &lineBreak()
+{
+    static const QRegularExpression expression(QStringLiteral("[\r\n\u0085\u2028\u2029]"));
+    return expression;
+}
+
+} // namespace
 
 OneLine::OneLine(QLineEdit *box)
     : QValidator(box), m_box(box), m_last(box->text())
@@ -12,6 +25,7 @@ OneLine *OneLine::install(QLineEdit *box)
 {
     auto *oneLine = new OneLine(box);
     box->setValidator(oneLine);
+    box->installEventFilter(oneLine);
     return oneLine;
 }
 
@@ -25,10 +39,9 @@ QValidator::State OneLine::validate(QString &input, int &pos) const
     while (suffix < input.size() - prefix && suffix < m_last.size() - prefix
            && input[input.size() - 1 - suffix] == m_last[m_last.size() - 1 - suffix])
         ++suffix;
-    static const QRegularExpression lineBreak(QStringLiteral("[\r\n\u0085\u2028\u2029]"));
     const QString came = input.mid(prefix, input.size() - prefix - suffix);
     const qsizetype went = m_last.size() - prefix - suffix;
-    const qsizetype cut = came.indexOf(lineBreak);
+    const qsizetype cut = came.indexOf(lineBreak());
     if (cut >= 0) {
         const QString kept = came.left(cut);
         const QString left = came.mid(cut).trimmed();
@@ -56,4 +69,20 @@ void OneLine::startHistoryAfresh()
     const int cursor = m_box->cursorPosition();
     m_box->setText(m_box->text());
     m_box->setCursorPosition(cursor);
+}
+
+bool OneLine::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_box || event->type() != QEvent::Drop)
+        return false;
+    auto *drop = static_cast<QDropEvent *>(event);
+    if (drop->possibleActions() == Qt::CopyAction || !drop->mimeData()->text().contains(lineBreak()))
+        return false;
+    // The box takes what it is offered; offered a copy alone, it copies,
+    // and the source keeps its text.
+    QDropEvent copy(drop->position(), Qt::CopyAction, drop->mimeData(), drop->buttons(), drop->modifiers());
+    QCoreApplication::sendEvent(m_box, &copy);
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    return true;
 }

@@ -20,6 +20,11 @@ public:
 
     State validate(QString &input, int &pos) const override;
 
+protected:
+    // A drop that must be cut to one line is a copy: what is left out stays
+    // where it came from.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // The lines after the first of what came into the box, left out.
     void leftOut(QLineEdit *box, const QString &lines);
