@@ -136,9 +136,10 @@ bool isExclusive(const QString &device)
 // sets 115200 baud, and watches its own line from then on.
 struct LineHolder
 {
-    LineHolder(const QString &device, const QStringList &how)
+    LineHolder(const QString &device, const QStringList &how,
+               const QString &program = qEnvironmentVariable("VEXMO_LINE_HOLDER", QStringLiteral(LINE_HOLDER)))
     {
-        process.start(qEnvironmentVariable("VEXMO_LINE_HOLDER", QStringLiteral(LINE_HOLDER)), QStringList{device} + how);
+        process.start(program, QStringList{device} + how);
         if (!process.waitForReadyRead(5000) || process.readLine() != "held\n")
             qFatal("lineholder did not take %s", qPrintable(device));
     }
@@ -170,6 +171,8 @@ private slots:
     void aRefusalLeavesTheHoldersLineAsItWas();
     void aLockWrittenWhileAStaleOneGoesStays();
     void aLockFileStillBeingWrittenNamesItsWriter();
+    void theLoserOfARaceNamesTheWinner();
+    void aClaimLeftByAKilledProgramIsSaid();
     void lockFilesThatAreNoFilesNeverBlock();
     void terminalsThatAreNoSerialLinesAreRefused();
     void aVanishedLinkIsNamedAndNothingElseOpensSilently();
@@ -340,6 +343,42 @@ void TestHolders::aLockFileStillBeingWrittenNamesItsWriter()
     QFile::remove(path);
     QVERIFY2(notice.contains(QStringLiteral("flock (process %1)").arg(writerPid)), qPrintable(notice));
     QVERIFY2(!notice.contains(QLatin1String("remove that file")), qPrintable(notice));
+}
+
+void TestHolders::theLoserOfARaceNamesTheWinner()
+{
+    // Two vexmo-at press Connect at once. The winner holds the flock and
+    // the line alone, before its lock file is written; the simulated module
+    // at the other end has the line open too, and started first.
+    Pty modem;
+    LineHolder otherEnd(modem.device(), {});
+    QTemporaryDir folder;
+    const QString winnerProgram = folder.filePath(QStringLiteral("vexmo-at"));
+    QVERIFY(QFile::copy(qEnvironmentVariable("VEXMO_LINE_HOLDER", QStringLiteral(LINE_HOLDER)), winnerProgram));
+    LineHolder winner(modem.device(), {QStringLiteral("--flock"), QStringLiteral("--exclusive")}, winnerProgram);
+    f->connectTo(5, modem);
+    QVERIFY(!isOpen());
+    QVERIFY2(f->noticeText().contains(
+                 QStringLiteral("another vexmo-at (process %1) took it a moment ago").arg(winner.process.processId())),
+             qPrintable(f->noticeText()));
+}
+
+void TestHolders::aClaimLeftByAKilledProgramIsSaid()
+{
+    // A program that claimed the line alone was killed; the line stays
+    // claimed while its other end is open, and nobody holds it.
+    Pty modem;
+    {
+        LineHolder killed(modem.device(), {QStringLiteral("--exclusive")});
+        killed.process.kill();
+        killed.process.waitForFinished();
+    }
+    QVERIFY(isExclusive(modem.device()));
+    f->connectTo(5, modem);
+    QVERIFY(!isOpen());
+    QVERIFY2(f->noticeText().contains(QLatin1String("is marked for one program's use alone, but no program")),
+             qPrintable(f->noticeText()));
+    QVERIFY2(!f->noticeText().contains(QLatin1String("is using it")), qPrintable(f->noticeText()));
 }
 
 void TestHolders::lockFilesThatAreNoFilesNeverBlock()

@@ -178,9 +178,14 @@ void MSComm::releaseClaim()
 
 void MSComm::refuseExclusive()
 {
-    // A program opened the device for itself alone; the system may not let
-    // us see which.
-    if (const auto holder = PortLock::openedBy(m_openedPath)) {
+    // A program opened the device for itself alone, after no lock file
+    // named it a moment ago: one that is taking the port as we do, whose
+    // lock file may be there now. The system may not let us see which.
+    auto holder = PortLock::lockFileHolder(m_openedPath);
+    if (!holder)
+        holder = PortLock::openedBy(m_openedPath);
+    if (holder) {
+        holder->justNow = true;
         refuse(*holder);
         return;
     }

@@ -234,6 +234,12 @@ std::optional<Holder> takeFlock(int fd, const QString &device)
 
 std::optional<Holder> openedBy(const QString &device)
 {
+    // Of the programs that have it open (a simulated module holds the
+    // other end of its own line), the one with the device's flock claimed
+    // it: so claims vexmo-at, and so do picocom and tio.
+    const qint64 flocker = flockHolder(device);
+    if (flocker > 0 && flocker != QCoreApplication::applicationPid())
+        return Holder{flocker, programOf(flocker), QStringLiteral("open")};
     const QString target = QFileInfo(device).canonicalFilePath();
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         if (pid.toLongLong() <= 0 || pid.toLongLong() == QCoreApplication::applicationPid())
