@@ -144,6 +144,9 @@ void TestCrLfBox::controlCharactersShowAsSymbols()
     QCOMPARE(shown.box.rowCount(), 1);
     QCOMPARE(shown.inkOf(QString::fromLatin1("x\0y\x7f", 4)), shown.inkOf(QStringLiteral("x\u2400y\u2421")));
     QVERIFY(shown.inkOf(QStringLiteral("a\rb")) != shown.inkOf(QStringLiteral("a\nb")));
+    // The separators that would end a row in Qt's engine show as pictures.
+    QCOMPARE(shown.inkOf(QStringLiteral("a\u2028b")), shown.inkOf(QStringLiteral("a\u2424b")));
+    QCOMPARE(shown.inkOf(QStringLiteral("a\u2029b")), shown.inkOf(QStringLiteral("a\u00b6b")));
 }
 
 void TestCrLfBox::everyC1ControlShowsDifferently()

@@ -6,6 +6,7 @@
 #include "fixture.h"
 #include "processstats.h"
 #include "serialdevice/mscomm.h"
+#include "serialdevice/portlock.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -173,6 +175,8 @@ private slots:
     void aLockFileStillBeingWrittenNamesItsWriter();
     void theLoserOfARaceNamesTheWinner();
     void aClaimLeftByAKilledProgramIsSaid();
+    void qtsOwnLockFailingSaysWhatFailed();
+    void aDeviceThatFailsToOpenIsNotCalledMissing();
     void lockFilesThatAreNoFilesNeverBlock();
     void terminalsThatAreNoSerialLinesAreRefused();
     void aVanishedLinkIsNamedAndNothingElseOpensSilently();
@@ -379,6 +383,46 @@ void TestHolders::aClaimLeftByAKilledProgramIsSaid()
     QVERIFY2(f->noticeText().contains(QLatin1String("is marked for one program's use alone, but no program")),
              qPrintable(f->noticeText()));
     QVERIFY2(!f->noticeText().contains(QLatin1String("is using it")), qPrintable(f->noticeText()));
+}
+
+void TestHolders::qtsOwnLockFailingSaysWhatFailed()
+{
+    // Qt's serial port refuses a lock file in its own form that our own
+    // check let pass; what it found is said as it is.
+    Pty modem;
+    Sleeper live;
+    const QString ourHost = QSysInfo::machineHostName();
+    {
+        const LockFile lock(modem.device(), QByteArray::number(goneProcess()) + "\nsleep\nelsewhere.example\n");
+        QVERIFY2(PortLock::qtLockFailure(modem.device()).contains(QLatin1String(" on elsewhere.example, another computer")),
+                 qPrintable(PortLock::qtLockFailure(modem.device())));
+    }
+    {
+        const LockFile lock(modem.device(), QByteArray::number(live.pid()) + "\nsleep\n" + ourHost.toUtf8() + '\n');
+        const QString failure = PortLock::qtLockFailure(modem.device());
+        QVERIFY2(failure.contains(QStringLiteral("sleep (process %1) is using it (lock file %2)").arg(live.pid()).arg(lock.path)),
+                 qPrintable(failure));
+    }
+}
+
+void TestHolders::aDeviceThatFailsToOpenIsNotCalledMissing()
+{
+    // A pseudo-terminal's node made outside its own folder is there, but
+    // the system will not open it (EIO): not a missing modem.
+    if (::geteuid() != 0)
+        QSKIP("making a device node needs root");
+    Pty modem;
+    struct stat pty = {};
+    QVERIFY(::stat(QFile::encodeName(modem.device()).constData(), &pty) == 0);
+    QTemporaryDir folder;
+    const QString node = folder.filePath(QStringLiteral("ttyNode"));
+    QVERIFY(::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, pty.st_rdev) == 0);
+    f->mapPort(8, node);
+    f->selectPort(8);
+    f->click("Command2");
+    QVERIFY(!isOpen());
+    QVERIFY2(f->noticeText().contains(QLatin1String("Input/output error")), qPrintable(f->noticeText()));
+    QVERIFY2(!f->noticeText().contains(QLatin1String("plugged in")), qPrintable(f->noticeText()));
 }
 
 void TestHolders::lockFilesThatAreNoFilesNeverBlock()

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -309,14 +310,17 @@ QString qtLockFailure(const QString &device)
     QString host;
     QString application;
     lock.getLockInfo(&pid, &host, &application);
+    if (lock.error() != QLockFile::LockFailedError)
+        return tr("its lock file %1 cannot be written in %2").arg(path, QFileInfo(path).path());
+    // A folder shared over the network: that process is not ours to ask.
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        return tr("its lock file %1 was made by process %2 on %3, another computer").arg(path).arg(pid).arg(host);
+    if (pid > 0 && isAlive(pid))
+        return Holder{pid, programOf(pid), path, true}.describe();
     struct stat node = {};
     ::stat(QFile::encodeName(path).constData(), &node);
-    if (lock.error() == QLockFile::LockFailedError && pid > 0 && isAlive(pid))
-        return Holder{pid, programOf(pid), path, true}.describe();
-    if (lock.error() == QLockFile::LockFailedError)
-        return tr("its lock file %1, left by process %2, belongs to %3 and cannot be replaced here")
-            .arg(path).arg(pid).arg(ownerOf(node.st_uid));
-    return tr("its lock file %1 cannot be written in %2").arg(path, QFileInfo(path).path());
+    return tr("its lock file %1, left by process %2, belongs to %3 and cannot be replaced here")
+        .arg(path).arg(pid).arg(ownerOf(node.st_uid));
 }
 
 } // namespace PortLock
