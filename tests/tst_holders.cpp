@@ -21,6 +21,7 @@
 #include <csignal>
 #include <functional>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/syscall.h>
 #include <cstdio>
 #include <fcntl.h>
@@ -453,6 +454,15 @@ void TestHolders::terminalsThatAreNoSerialLinesAreRefused()
         f->click("Command2");
         QVERIFY(!isOpen());
         QVERIFY2(f->noticeText().contains(QLatin1String("not a serial line")), qPrintable(f->noticeText()));
+    }
+    // The consoles end where the first serial ports begin (4,64 is ttyS0).
+    if (::geteuid() == 0) {
+        QTemporaryDir nodes;
+        for (const auto &[minorNumber, console] : {std::pair{63u, true}, std::pair{64u, false}}) {
+            const QString node = nodes.filePath(QString::number(minorNumber));
+            QVERIFY(::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, makedev(4, minorNumber)) == 0);
+            QCOMPARE(PortLock::notASerialLine(node).contains(QLatin1String("a console")), console);
+        }
     }
     // A terminal that a shell runs in.
     Pty terminal;
