@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     {
         const QCoreApplication reading(argc, argv);
         int exitCode = 0;
-        options = CommandLine::parse(QCoreApplication::arguments(), exitCode);
+        options = CommandLine::parse(CommandLine::argumentsOf(argc, argv), exitCode);
         if (!options)
             return exitCode;
     }

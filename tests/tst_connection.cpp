@@ -312,8 +312,9 @@ void TestConnection::aSignalEndsTheProgramAsExitDoes_data()
     QTest::newRow("SIGINT: Ctrl+C in its terminal") << int(SIGINT);
     QTest::newRow("SIGHUP: its terminal closed") << int(SIGHUP);
     QTest::newRow("SIGQUIT: Ctrl+\\ in its terminal") << int(SIGQUIT);
-    QTest::newRow("SIGPIPE") << int(SIGPIPE);
     QTest::newRow("SIGUSR1") << int(SIGUSR1);
+    QTest::newRow("SIGUSR2") << int(SIGUSR2);
+    QTest::newRow("SIGALRM") << int(SIGALRM);
 }
 
 void TestConnection::aSignalEndsTheProgramAsExitDoes()

@@ -4,14 +4,24 @@
 
 #include "fixture.h"
 #include "serial/logsaver.h"
+#include "serial/sessionlog.h"
+#include "slowdown.h"
 #include "serialdevice/mscomm.h"
 #include "textbox/crlfbox.h"
 #include "widgets/notice.h"
 
 #include <QMenu>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,6 +53,14 @@ QByteArray contentsOf(const QString &path)
     return file.readAll();
 }
 
+QByteArray readSome(int fd)
+{
+    QByteArray got(65536, Qt::Uninitialized);
+    const ssize_t n = ::read(fd, got.data(), size_t(got.size()));
+    got.resize(qMax<ssize_t>(n, 0));
+    return got;
+}
+
 } // namespace
 
 class TestSession : public QObject
@@ -52,10 +70,15 @@ class TestSession : public QObject
 private slots:
     void theCommandLineIsAnsweredWithoutADisplay_data();
     void theCommandLineIsAnsweredWithoutADisplay();
+    void pathBytesAreKeptAsGiven();
     void aPortPointedElsewhereForTheRun();
     void theSessionFileKeepsEveryByte();
     void aSessionFileThatCannotBeWrittenIsSaid_data();
     void aSessionFileThatCannotBeWrittenIsSaid();
+    void aReaderThatGoesIsAFailedWrite();
+    void aSlowReaderNeverHoldsTheWindowUp();
+    void aGapIsMarkedWhereItIs();
+    void aFileThatFillsUpGoesOnWhereItStopped();
     void savingTheLogChangesNoCharacter();
 };
 
@@ -65,6 +88,16 @@ void TestSession::theCommandLineIsAnsweredWithoutADisplay_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");
     QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << QStringLiteral("--port <N=DEVICE>");
+    QTest::newRow("help with Qt's options")
+        << QStringList{QStringLiteral("--help-all")} << 0
+        << QStringLiteral("--platform <name[:options]>   The window system plugin: xcb, wayland,");
+    QTest::newRow("a port given twice")
+        << QStringList{QStringLiteral("--port"), QStringLiteral("3=/dev/a"), QStringLiteral("--port=3=/dev/b")} << 2
+        << QStringLiteral("vexmo-at: --port 3 is given twice ('/dev/a' and '/dev/b')\n");
+    QTest::newRow("an empty log name") << QStringList{QStringLiteral("--log"), QString()} << 2
+                                       << QStringLiteral("vexmo-at: --log wants the name of a FILE, not an empty one\n");
+    QTest::newRow("two logs") << QStringList{QStringLiteral("--log=a"), QStringLiteral("--log=b")} << 2
+                              << QStringLiteral("vexmo-at: --log is given twice ('a' and 'b')\n");
     QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0
                              << QStringLiteral("vexmo-at " VEXMO_VERSION "\n");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << 2
@@ -86,6 +119,43 @@ void TestSession::theCommandLineIsAnsweredWithoutADisplay()
     const QString output = QString::fromLocal8Bit(status == 0 ? program->readAllStandardOutput()
                                                               : program->readAllStandardError());
     QVERIFY2(output.contains(says), qPrintable(output));
+    // Qt's options are listed only when asked for.
+    QCOMPARE(output.contains(QLatin1String("-platform")), arguments.contains(QLatin1String("--help-all")));
+}
+
+void TestSession::pathBytesAreKeptAsGiven()
+{
+    // Any bytes but NUL make a name: kept as given, not as UTF-8 would read.
+    QRandomGenerator random(20261208);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes(random.bounded(1, 12), Qt::Uninitialized);
+        for (char &b : bytes)
+            b = char(random.bounded(1, 256));
+        QCOMPARE(CommandLine::bytesOf(CommandLine::escapedText(bytes)), bytes);
+    }
+    QCOMPARE(CommandLine::escapedText("\xc3\xa9\xff"), QString(QChar(0xe9)) + QChar(0xdcff));  // UTF-8 stays text
+
+    QTemporaryDir folder;
+    const QByteArray log = QFile::encodeName(folder.path()) + "/x-\xff\xc3\xa9.log";
+    const char *const argv[] = {"vexmo-at", "--log", log.constData()};
+    int exitCode = -1;
+    const std::optional<CommandLine> options = CommandLine::parse(CommandLine::argumentsOf(3, argv), exitCode);
+    QVERIFY(options);
+    QCOMPARE(options->logFile, log);
+    Pty modem;
+    Fixture f(*options);
+    f.connectTo(2, modem);
+    modem.write("OK\r\n");
+    QTRY_COMPARE(f.get<CrLfBox>("Text2")->length(), 4);
+    QFile kept(QStringLiteral("/proc/self/fd/%1").arg(::open(log.constData(), O_RDONLY | O_CLOEXEC)));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("OK\r\n"));
+
+    // The serial port opens names by their text alone: such a name is
+    // refused, with the way round it.
+    const char *const port[] = {"vexmo-at", "--port", "3=/dev/x\xff"};
+    QVERIFY(!CommandLine::parse(CommandLine::argumentsOf(3, port), exitCode));
+    QCOMPARE(exitCode, 2);
 }
 
 void TestSession::aPortPointedElsewhereForTheRun()
@@ -110,7 +180,7 @@ void TestSession::theSessionFileKeepsEveryByte()
     // last few hundred characters: the file has all, in order.
     QTemporaryDir folder;
     CommandLine options;
-    options.logFile = folder.filePath(QStringLiteral("session.log"));
+    options.logFile = QFile::encodeName(folder.filePath(QStringLiteral("session.log")));
     Pty modem;
     Fixture f(options);
     auto *text2 = f.get<CrLfBox>("Text2");
@@ -121,41 +191,176 @@ void TestSession::theSessionFileKeepsEveryByte()
         const QByteArray bytes = allBytes() + "\r\nOK\r\n";
         modem.write(bytes);
         sent += bytes;
-        QTRY_COMPARE(contentsOf(options.logFile), sent);
+        QTRY_COMPARE(contentsOf(QFile::decodeName(options.logFile)), sent);
         f.click("Command25");  // Clear text
     }
     QCOMPARE(f.noticeText(), QString());
+    // The modem's echo puts the SIM PIN in it: the user's alone.
+    struct stat made = {};
+    QCOMPARE(::stat(options.logFile.constData(), &made), 0);
+    QCOMPARE(made.st_mode & 07777, mode_t(0600));
 }
 
 void TestSession::aSessionFileThatCannotBeWrittenIsSaid_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::newRow("no such folder") << QStringLiteral("/nonexistent/folder/session.log");
-    QTest::newRow("a full disk") << QStringLiteral("/dev/full");
+    QTest::addColumn<bool>("saidAtOnce");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no such folder") << QStringLiteral("/nonexistent/folder/session.log") << true
+                                    << QStringLiteral("No such file or directory");
+    QTest::newRow("a full disk") << QStringLiteral("/dev/full") << false << QStringLiteral("No space left on device");
+    // Start-up is not held by a FIFO nobody reads.
+    QTest::newRow("a FIFO without a reader") << QStringLiteral("fifo") << true
+                                             << QStringLiteral("No such device or address");
 }
 
 void TestSession::aSessionFileThatCannotBeWrittenIsSaid()
 {
     QFETCH(QString, path);
+    QFETCH(bool, saidAtOnce);
+    QFETCH(QString, reason);
+    QTemporaryDir folder;
+    if (path == QLatin1String("fifo")) {
+        path = folder.filePath(path);
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    }
     CommandLine options;
-    options.logFile = path;
+    options.logFile = QFile::encodeName(path);
     Pty modem;
     Fixture f(options);
-    if (!path.startsWith(QLatin1String("/dev/")))  // said at once where the file cannot be opened
-        QVERIFY2(f.noticeText().contains(path), qPrintable(f.noticeText()));
+    const QString said = QStringLiteral("The session is not being kept in %1: %2.").arg(path, reason);
+    if (saidAtOnce) {  // it stays until the user has seen it: here, Connect's click
+        QVERIFY2(f.noticeText().startsWith(said), qPrintable(f.noticeText()));
+        QCOMPARE(f.form().notice()->anchor(), f.get("Text2"));
+        QVERIFY(!f.form().notice()->goesByItself());
+    }
     f.connectTo(2, modem);
     modem.write("\r\nRING\r\n");
     QTRY_COMPARE(f.get<CrLfBox>("Text2")->text(), QStringLiteral("\r\nRING\r\n"));  // the log goes on
-    if (path.startsWith(QLatin1String("/dev/"))) {  // and where it cannot be written
-        QTRY_VERIFY2(f.noticeText().contains(path), qPrintable(f.noticeText()));
+    if (!saidAtOnce) {  // said once it fails
+        QTRY_VERIFY2(f.noticeText().startsWith(said), qPrintable(f.noticeText()));
         QCOMPARE(f.form().notice()->anchor(), f.get("Text2"));
-        // Said once: once it has gone, more bytes that cannot be kept do
-        // not bring it back.
-        f.form().notice()->hide();
-        modem.write("OK\r\n");
-        QTRY_COMPARE(f.get<CrLfBox>("Text2")->text(), QStringLiteral("\r\nRING\r\nOK\r\n"));
-        QCOMPARE(f.noticeText(), QString());
+        QVERIFY(!f.form().notice()->goesByItself());
+        QTest::keyClick(f.get("Text2"), Qt::Key_End);  // seen
     }
+    QCOMPARE(f.noticeText(), QString());
+    modem.write("OK\r\n");
+    QTRY_COMPARE(f.get<CrLfBox>("Text2")->text(), QStringLiteral("\r\nRING\r\nOK\r\n"));
+    QCOMPARE(f.noticeText(), QString());
+}
+
+void TestSession::aReaderThatGoesIsAFailedWrite()
+{
+    // `--log /dev/stdout | head -c 12`: head ends, the program does not.
+    int ends[2];
+    QCOMPARE(::pipe(ends), 0);
+    CommandLine options;
+    options.logFile = "/proc/self/fd/" + QByteArray::number(ends[1]);
+    Pty modem;
+    Fixture f(options);
+    ::close(ends[1]);
+    f.connectTo(2, modem);
+    modem.write("AT\r\r\nOK\r\n");
+    QTRY_COMPARE(f.get<CrLfBox>("Text2")->length(), 9);
+    char head[12];
+    QCOMPARE(::read(ends[0], head, sizeof head), 9);
+    ::close(ends[0]);
+    modem.write("\r\nRING\r\n");
+    QTRY_VERIFY2(f.noticeText().contains(QStringLiteral(": Broken pipe.")), qPrintable(f.noticeText()));
+    QCOMPARE(f.get<CrLfBox>("Text2")->text(), QStringLiteral("AT\r\r\nOK\r\n\r\nRING\r\n"));
+    QVERIFY(f.form().isVisible());
+}
+
+void TestSession::aSlowReaderNeverHoldsTheWindowUp()
+{
+    // A reader that takes nothing while 512 KB arrive: the window shows it
+    // all, and the file gets every byte once the reader reads.
+    QTemporaryDir folder;
+    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    CommandLine options;
+    options.logFile = fifo;
+    Pty modem;
+    Fixture f(options);
+    f.connectTo(2, modem);
+    QByteArray sent;
+    for (int i = 0; sent.size() < 512 * 1024; ++i)
+        sent += "+CMGL: " + QByteArray::number(i) + ",\"REC READ\",\"+4917\",,\"26/12/08\"\r\nHello\r\n";
+    auto writing = modem.writeInBackground(sent);
+    QTRY_COMPARE_WITH_TIMEOUT(f.get<CrLfBox>("Text2")->length(), sent.size(), 20000 * slowdown);
+    writing.get();
+    QCOMPARE(f.noticeText(), QString());  // held, within the backlog: nothing lost, nothing to say
+    QByteArray got;
+    QTRY_COMPARE_WITH_TIMEOUT((got += readSome(reader), got.size()), sent.size(), 10000 * slowdown);
+    QCOMPARE(got, sent);
+    ::close(reader);
+}
+
+void TestSession::aGapIsMarkedWhereItIs()
+{
+    // A backlog of 100 bytes and a reader that stalls: what does not fit is
+    // counted, and marked in the file before what comes after it.
+    QTemporaryDir folder;
+    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    const int pipeSize = ::fcntl(reader, F_GETPIPE_SZ);
+    SessionLog session(fifo, nullptr, 100);
+    QSignalSpy failed(&session, &SessionLog::failed);
+    QSignalSpy keptAgain(&session, &SessionLog::keptAgain);
+    session.keep(QByteArray(pipeSize, 'p'));  // fills the pipe
+    session.keep(QByteArray(60, 'a'));
+    session.keep(QByteArray(40, 'b'));  // the backlog is full
+    QCOMPARE(session.backlog(), 100);
+    QVERIFY(failed.isEmpty());
+    session.keep(QByteArray(1, 'c'));
+    session.keep(QByteArray(9, 'd'));
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.at(0).at(0).toString(),
+             QStringLiteral("it takes bytes more slowly than they arrive, and 100 bytes already wait for it"));
+    QByteArray got;
+    QTRY_COMPARE((got += readSome(reader), keptAgain.size()), 1);
+    QCOMPARE(keptAgain.at(0), (QVariantList{qint64(pipeSize) + 100, qint64(10)}));
+    session.keep("e");
+    const QByteArray mark = QByteArrayLiteral("\r\n[vexmo-at: 10 bytes received are missing here, bytes ")
+                            + QByteArray::number(pipeSize + 100) + " to " + QByteArray::number(pipeSize + 109) + " of this run"
+                            + ": the file could not take them in time]\r\n";
+    QTRY_COMPARE((got += readSome(reader), got.size()), pipeSize + 100 + mark.size() + 1);
+    QCOMPARE(got.mid(pipeSize + 100), mark + "e");
+    QCOMPARE(got, QByteArray(pipeSize, 'p') + QByteArray(60, 'a') + QByteArray(40, 'b') + mark + "e");
+    ::close(reader);
+}
+
+void TestSession::aFileThatFillsUpGoesOnWhereItStopped()
+{
+    // A file that can take no more (here past the size limit; a full disk
+    // is the same to the program) takes the rest once it can, in order.
+    QTemporaryDir folder;
+    CommandLine options;
+    options.logFile = QFile::encodeName(folder.filePath(QStringLiteral("session.log")));
+    const QString path = QFile::decodeName(options.logFile);
+    Pty modem;
+    Fixture f(options);
+    f.connectTo(2, modem);
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit unlimited = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    const auto restore = qScopeGuard([&unlimited] { ::setrlimit(RLIMIT_FSIZE, &unlimited); });
+    rlimit small = unlimited;
+    small.rlim_cur = 100;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QByteArray sent;
+    for (int i = 0; i < 20; ++i)
+        sent += "\r\n+CSQ: " + QByteArray::number(i) + ",99\r\n";
+    modem.write(sent);
+    QTRY_VERIFY2(f.noticeText().startsWith(QStringLiteral("The session is not being kept in %1: File too large.")
+                                                .arg(path)),
+                 qPrintable(f.noticeText()));
+    QCOMPARE(contentsOf(path), sent.left(100));  // as far as it could go
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    QTRY_COMPARE(f.noticeText(), QStringLiteral("The session is kept in %1 again; nothing received was lost.").arg(path));
+    QCOMPARE(contentsOf(path), sent);
 }
 
 void TestSession::savingTheLogChangesNoCharacter()

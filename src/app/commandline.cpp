@@ -7,59 +7,129 @@
 namespace {
 
 constexpr int portCount = 15;
+constexpr char16_t escapedBase = 0xdc00;  // + a byte that is not UTF-8
 
-// Qt's own options for a window (-style, -platform, ...), let through.
+// Qt's own options for a window, let through, and listed by --help-all.
 struct QtOption
 {
     const char *name;
-    bool takesValue;
+    const char *value;  // nullptr: takes none
+    const char *description;
 };
-const QtOption qtOptions[] = {{"platform", true},        {"platformpluginpath", true}, {"platformtheme", true},
-                              {"plugin", true},          {"qwindowgeometry", true},    {"qwindowicon", true},
-                              {"qwindowtitle", true},    {"reverse", false},           {"session", true},
-                              {"display", true},         {"geometry", true},           {"style", true},
-                              {"stylesheet", true},      {"widgetcount", false}};
+const QtOption qtOptions[] = {
+    {"platform", "name[:options]", "The window system plugin: xcb, wayland, offscreen (as QT_QPA_PLATFORM)."},
+    {"platformpluginpath", "path", "Where window system plugins are looked for."},
+    {"platformtheme", "name", "The desktop theme plugin (as QT_QPA_PLATFORMTHEME)."},
+    {"plugin", "name", "An input plugin to load as well."},
+    {"qwindowgeometry", "geometry", "The window's place and size, as X11's -geometry."},
+    {"qwindowicon", "file", "The window's icon."},
+    {"qwindowtitle", "title", "The window's title."},
+    {"reverse", nullptr, "Lays the window out right to left."},
+    {"session", "id", "The desktop session to restore into."},
+    {"display", "name", "The X11 display (as DISPLAY)."},
+    {"geometry", "geometry", "The window's place and size on X11."},
+    {"style", "name", "Accepted but not used: the window is always drawn in Fusion, whose sizes it was made for."},
+    {"stylesheet", "file", "A Qt style sheet for the window's controls."},
+    {"widgetcount", nullptr, "Prints how many widgets were left when the program ends."},
+};
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("CommandLine", text);
+}
+
+void addQtOptions(QCommandLineParser &parser, bool shown)
+{
+    for (const QtOption &option : qtOptions) {
+        QCommandLineOption qt(QLatin1String(option.name), tr(option.description),
+                              option.value ? QLatin1String(option.value) : QString());
+        if (!shown)
+            qt.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qt);
+    }
+}
 
 } // namespace
+
+QString CommandLine::escapedText(const QByteArray &bytes)
+{
+    QString text;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = uchar(bytes.at(i));
+        const qsizetype length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xe ? 3 : (lead >> 3) == 0x1e ? 4 : 0;
+        const QByteArray sequence = bytes.mid(i, length);
+        const QString decoded = QString::fromUtf8(sequence);  // U+FFFD where not valid
+        if (length > 0 && decoded.toUtf8() == sequence) {  // valid, a real U+FFFD included
+            text += decoded;
+            i += length;
+            continue;
+        }
+        text += QChar(char16_t(escapedBase + lead));
+        ++i;
+    }
+    return text;
+}
+
+QByteArray CommandLine::bytesOf(const QString &text)
+{
+    QByteArray bytes;
+    qsizetype runFrom = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const char16_t c = i < text.size() ? text.at(i).unicode() : 0;
+        const bool escaped = i < text.size() && c >= escapedBase + 0x80 && c <= escapedBase + 0xff
+                             && (i == 0 || !text.at(i - 1).isHighSurrogate());
+        if (!escaped && i < text.size())
+            continue;
+        bytes += QStringView(text).mid(runFrom, i - runFrom).toUtf8();
+        if (escaped)
+            bytes += char(c - escapedBase);
+        runFrom = i + 1;
+    }
+    return bytes;
+}
+
+QStringList CommandLine::argumentsOf(int argc, const char *const *argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << escapedText(QByteArray(argv[i]));
+    return arguments;
+}
 
 std::optional<CommandLine> CommandLine::parse(const QStringList &arguments, int &exitCode)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QCoreApplication::translate(
-        "CommandLine", "Exercises a GSM modem module over a serial port with AT commands, one button a command,\n"
-                       "and shows every reply unchanged. See man vexmo-at."));
+    parser.setApplicationDescription(
+        tr("Exercises a GSM modem module over a serial port with AT commands, one button a command,\n"
+           "and shows every reply unchanged. See man vexmo-at."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QCoreApplication::translate("CommandLine",
-                                                              "For this run, ComN is DEVICE (N from 1 to 15; "
-                                                              "may be given for several ports)."),
-                                  QStringLiteral("N=DEVICE"));
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        tr("For this run, ComN is DEVICE (N from 1 to 15; may be given once for each of several ports). "
+           "A DEVICE not found as given is looked for in /dev."),
+        QStringLiteral("N=DEVICE"));
     const QCommandLineOption log(QStringLiteral("log"),
-                                 QCoreApplication::translate("CommandLine",
-                                                             "Append every byte received to FILE as it arrives, "
-                                                             "exactly as it came."),
+                                 tr("Append every byte received to FILE as it arrives, exactly as it came. "
+                                    "A new FILE is readable by you alone."),
                                  QStringLiteral("FILE"));
     parser.addOption(port);
     parser.addOption(log);
-    for (const QtOption &option : qtOptions) {
-        QCommandLineOption qt(QLatin1String(option.name), QString(),
-                              option.takesValue ? QStringLiteral("value") : QString());
-        qt.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(qt);
-    }
 
     const auto usageError = [&](const QString &error) {
         std::fprintf(stderr, "vexmo-at: %s\nUsage: vexmo-at [--port N=DEVICE]... [--log FILE]\n"
                              "Try 'vexmo-at --help' for more.\n",
-                     qPrintable(error));
+                     bytesOf(error).constData());
         exitCode = 2;
         return std::nullopt;
     };
+    const bool allHelp = arguments.contains(QStringLiteral("--help-all"))
+                         || arguments.contains(QStringLiteral("-help-all"));
+    addQtOptions(parser, allHelp);
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    if (parser.isSet(help) || allHelp) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         exitCode = 0;
         return std::nullopt;
@@ -71,8 +141,7 @@ std::optional<CommandLine> CommandLine::parse(const QStringList &arguments, int 
         return std::nullopt;
     }
     if (!parser.positionalArguments().isEmpty())
-        return usageError(QCoreApplication::translate("CommandLine", "unexpected argument '%1'")
-                              .arg(parser.positionalArguments().first()));
+        return usageError(tr("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
     CommandLine line;
     for (const QString &value : parser.values(port)) {
@@ -80,10 +149,21 @@ std::optional<CommandLine> CommandLine::parse(const QStringList &arguments, int 
         bool ok = false;
         const int n = value.left(equals).toInt(&ok);
         if (equals < 0 || !ok || n < 1 || n > portCount || equals + 1 == value.size())
-            return usageError(QCoreApplication::translate("CommandLine", "--port wants N=DEVICE with N from 1 to "
-                                                                         "15, not '%1'").arg(value));
-        line.ports.insert(n, value.mid(equals + 1));
+            return usageError(tr("--port wants N=DEVICE with N from 1 to 15, not '%1'").arg(value));
+        if (line.ports.contains(n))
+            return usageError(tr("--port %1 is given twice ('%2' and '%3')").arg(n).arg(line.ports.value(n), value.mid(equals + 1)));
+        const QString device = value.mid(equals + 1);
+        if (bytesOf(device) != device.toUtf8())
+            return usageError(tr("--port %1: the serial port opens only names that are UTF-8 text, not '%2'; "
+                                 "make a link with such a name").arg(n).arg(device));
+        line.ports.insert(n, device);
     }
-    line.logFile = parser.value(log);
+    const QStringList logs = parser.values(log);
+    if (logs.size() > 1)
+        return usageError(tr("--log is given twice ('%1' and '%2')").arg(logs.at(0), logs.at(1)));
+    if (!logs.isEmpty() && logs.first().isEmpty())
+        return usageError(tr("--log wants the name of a FILE, not an empty one"));
+    if (!logs.isEmpty())
+        line.logFile = bytesOf(logs.first());
     return line;
 }

@@ -2,6 +2,7 @@
 // What the command line asks of the program: help, the version, ports
 // pointed at other devices for this run, and a file that keeps the session.
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -10,11 +11,18 @@
 struct CommandLine
 {
     QHash<int, QString> ports;  // --port N=DEVICE
-    QString logFile;            // --log FILE
+    QByteArray logFile;         // --log FILE, byte for byte as given
 
-    // Reads the arguments (a QCoreApplication must exist). Help, the
-    // version and a usage error are answered here, on the standard streams,
-    // before any display is needed: then there is nothing, and `exitCode`
-    // holds the status to end with.
+    // Reads the arguments, as argumentsOf() gives them. Help, the version
+    // and a usage error are answered here, on the standard streams, before
+    // any display is needed: then there is nothing, and `exitCode` holds the
+    // status to end with.
     static std::optional<CommandLine> parse(const QStringList &arguments, int &exitCode);
+
+    // The arguments as text that keeps every byte: a byte that is not part
+    // of valid UTF-8 becomes U+DC80 + byte (as Python's "surrogateescape"),
+    // and bytesOf() gives it back.
+    static QStringList argumentsOf(int argc, const char *const *argv);
+    static QString escapedText(const QByteArray &bytes);
+    static QByteArray bytesOf(const QString &text);
 };

@@ -8,7 +8,7 @@ namespace {
 
 // Those whose default is to end the program: the port is closed and its lock
 // removed first, as Exit does.
-constexpr int handledSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM};
+constexpr int handledSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM};
 
 // A signal handler can reach nothing but a plain variable: the pipe's end.
 volatile std::sig_atomic_t writeEnd = -1;
@@ -23,6 +23,9 @@ ExitSignals::ExitSignals(std::function<void()> exit, QObject *parent)
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ExitSignals::takeSignal);
     writeEnd = m_pipe[1];
+    // A reader that went away (`--log /dev/stdout | head`) is a failed
+    // write like any other, said as such: never the end of the program.
+    ::signal(SIGPIPE, SIG_IGN);
     struct sigaction action = {};
     action.sa_handler = &ExitSignals::handle;
     sigemptyset(&action.sa_mask);

@@ -1,10 +1,11 @@
 #pragma once
 // SIGTERM, SIGINT and SIGHUP (the session logging out, Ctrl+C in the
 // terminal that started the program, that terminal closed), and the other
-// signals whose default is to end the program (SIGQUIT, SIGPIPE, SIGUSR1,
-// SIGUSR2, SIGALRM), end it as Exit does: the port is closed, which frees
-// its lock file and its exclusive use, and then the window. The signal handler only writes a byte to a pipe; the exit runs on
-// the event loop like any other handler.
+// signals whose default is to end the program (SIGQUIT, SIGUSR1, SIGUSR2,
+// SIGALRM), end it as Exit does: the port is closed, which frees its lock
+// file and its exclusive use, and then the window. The signal handler only
+// writes a byte to a pipe; the exit runs on the event loop like any other
+// handler. SIGPIPE is ignored: a write to a pipe whose reader went fails.
 
 #include <QObject>
 #include <QSocketNotifier>

@@ -29,19 +29,34 @@ ReceiveLog::ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, Ses
     m_showMore.setSingleShot(true);
     m_showMore.setInterval(0);
     connect(&m_showMore, &QTimer::timeout, this, &ReceiveLog::showPending);
-    keepInSession(QByteArray());  // opens the file now, so that a bad path is said at once
+    if (m_session)
+        watchSession();
 }
 
-void ReceiveLog::keepInSession(const QByteArray &bytes)
+void ReceiveLog::watchSession()
 {
-    if (!m_session)
-        return;
-    const bool kept = m_session->keep(bytes);
-    if (!kept && !m_sessionFailing) {
-        m_notice->show(m_text2, tr("The session cannot be kept in %1: %2.\nThe log goes on without it.")
-                                    .arg(m_session->path(), m_session->errorString()));
-    }
-    m_sessionFailing = !kept;
+    // Not being kept is shown until the user has seen it; the file taking
+    // bytes again is said as any other notice.
+    connect(m_session, &SessionLog::failed, this, [this](const QString &reason) {
+        m_notice->show(m_text2,
+                       tr("The session is not being kept in %1: %2.\nUp to %3 MB received meanwhile waits for the "
+                          "file; beyond that, the file will say how much is missing.")
+                           .arg(m_session->path(), reason)
+                           .arg(SessionLog::defaultBacklogLimit / (1024 * 1024)),
+                       Notice::UntilSeen);
+    });
+    connect(m_session, &SessionLog::keptAgain, this, [this](qint64 from, qint64 missing) {
+        m_notice->show(m_text2, missing == 0
+                                    ? tr("The session is kept in %1 again; nothing received was lost.")
+                                          .arg(m_session->path())
+                                    : tr("The session is kept in %1 again, but %2 bytes received meanwhile are "
+                                         "missing from it (bytes %3 to %4 of this run); the file marks the place.")
+                                          .arg(m_session->path())
+                                          .arg(missing)
+                                          .arg(from)
+                                          .arg(from + missing - 1));
+    });
+    m_session->keep(QByteArray());  // tries the file now, so that a bad path is said at once
 }
 
 void ReceiveLog::MSComm1_OnComm()
@@ -50,7 +65,8 @@ void ReceiveLog::MSComm1_OnComm()
     // log already holds. The session file takes the bytes as they came.
     const QString received = m_comm->input();
     if (!received.isEmpty()) {
-        keepInSession(received.toLatin1());
+        if (m_session)
+            m_session->keep(received.toLatin1());
         m_pending += received;
     }
     showPending();

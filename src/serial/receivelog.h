@@ -21,7 +21,8 @@ class ReceiveLog : public QObject
     Q_OBJECT
 public:
     // With a `session`, every byte received goes there as well, before the
-    // box; a file that cannot be opened or written is said next to the log.
+    // box; a file that cannot be opened or written is said next to the log,
+    // and so is its taking bytes again.
     ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, SessionLog *session, Notice *notice,
                QObject *parent);
 
@@ -31,15 +32,13 @@ private:
     void MSComm1_OnComm();
     void Command25_Click();
 
-    void keepInSession(const QByteArray &bytes);
+    void watchSession();
     void showPending();
-
 
     MSComm *m_comm;
     CrLfBox *m_text2;
     SessionLog *m_session;
     Notice *m_notice;
-    bool m_sessionFailing = false;  // said once until the file takes bytes again
     // Received, kept in the session, not yet in the log: a burst goes in a
     // slice at a time, so that the window keeps answering.
     QString m_pending;

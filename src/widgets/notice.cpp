@@ -53,7 +53,7 @@ Notice::Notice(QWidget *owner)
     connect(&m_hideTimer, &QTimer::timeout, this, &QWidget::hide);
 }
 
-void Notice::show(QWidget *anchor, const QString &text)
+void Notice::show(QWidget *anchor, const QString &text, Duration duration)
 {
     hide();  // a new text is a new notice: shown afresh, it is spoken afresh
     m_anchor = anchor;
@@ -75,7 +75,8 @@ void Notice::show(QWidget *anchor, const QString &text)
     move(qBound(0, below.x(), qMax(0, window->width() - width())), qMax(0, y));
     QLabel::show();
     raise();
-    m_hideTimer.start();
+    if (duration == AWhile)
+        m_hideTimer.start();
 }
 
 bool Notice::eventFilter(QObject *watched, QEvent *event)

@@ -12,8 +12,13 @@ class Notice : public QLabel
 public:
     explicit Notice(QWidget *owner);
 
-    void show(QWidget *anchor, const QString &text);
+    enum Duration {
+        AWhile,     // goes after a while, or at the next key or click
+        UntilSeen,  // stays until the next key or click: a state that lasts
+    };
+    void show(QWidget *anchor, const QString &text, Duration duration = AWhile);
     QWidget *anchor() const { return m_anchor.data(); }
+    bool goesByItself() const { return m_hideTimer.isActive(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
