@@ -14,7 +14,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QScopeGuard>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
@@ -61,6 +61,27 @@ QByteArray readSome(int fd)
     return got;
 }
 
+// While it lives, no file of this process grows beyond `bytes`: to the
+// program, as a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_was);
+        rlimit limit = m_was;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_was); }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_was = {};
+};
+
 } // namespace
 
 class TestSession : public QObject
@@ -80,6 +101,8 @@ private slots:
     void aGapIsMarkedWhereItIs();
     void aFileThatFillsUpGoesOnWhereItStopped();
     void savingTheLogChangesNoCharacter();
+    void aSaveIsWholeOrNothing_data();
+    void aSaveIsWholeOrNothing();
 };
 
 void TestSession::theCommandLineIsAnsweredWithoutADisplay_data()
@@ -343,13 +366,7 @@ void TestSession::aFileThatFillsUpGoesOnWhereItStopped()
     Pty modem;
     Fixture f(options);
     f.connectTo(2, modem);
-    ::signal(SIGXFSZ, SIG_IGN);
-    rlimit unlimited = {};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
-    const auto restore = qScopeGuard([&unlimited] { ::setrlimit(RLIMIT_FSIZE, &unlimited); });
-    rlimit small = unlimited;
-    small.rlim_cur = 100;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::optional<FileSizeLimit> full(std::in_place, 100);
     QByteArray sent;
     for (int i = 0; i < 20; ++i)
         sent += "\r\n+CSQ: " + QByteArray::number(i) + ",99\r\n";
@@ -358,7 +375,7 @@ void TestSession::aFileThatFillsUpGoesOnWhereItStopped()
                                                 .arg(path)),
                  qPrintable(f.noticeText()));
     QCOMPARE(contentsOf(path), sent.left(100));  // as far as it could go
-    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    full.reset();
     QTRY_COMPARE(f.noticeText(), QStringLiteral("The session is kept in %1 again; nothing received was lost.").arg(path));
     QCOMPARE(contentsOf(path), sent);
 }
@@ -385,9 +402,75 @@ void TestSession::savingTheLogChangesNoCharacter()
     QCOMPARE(save->text(), QStringLiteral("Save log as..."));
     QCOMPARE(save->shortcut(), QKeySequence(QKeySequence::Save));
     QCOMPARE(save->shortcutContext(), Qt::WidgetShortcut);
-    QString error;
-    QVERIFY(!f.form().logSaver()->saveTo(QStringLiteral("/nonexistent/log.txt"), &error));
-    QVERIFY(!error.isEmpty());
+}
+
+void TestSession::aSaveIsWholeOrNothing_data()
+{
+    QTest::addColumn<QString>("target");  // made in a fresh folder
+    QTest::addColumn<QString>("error");   // empty: saved
+    QTest::addColumn<int>("mode");        // the target's afterwards
+    const bool root = ::geteuid() == 0;
+    QTest::newRow("a new file") << QStringLiteral("new") << QString() << 0600;
+    QTest::newRow("a file") << QStringLiteral("file 0640") << QString() << 0640;
+    QTest::newRow("a read-only file") << QStringLiteral("file 0444")
+                                      << (root ? QString() : QStringLiteral("Permission denied")) << 0444;
+    QTest::newRow("a link to a file") << QStringLiteral("link") << QString() << 0640;
+    QTest::newRow("a file that cannot grow") << QStringLiteral("limit") << QStringLiteral("File too large") << 0640;
+    QTest::newRow("a FIFO") << QStringLiteral("fifo")
+                            << QStringLiteral("it is not a regular file, and only a file is replaced by a log")
+                            << 0600;
+    QTest::newRow("no such folder") << QStringLiteral("none/log") << QStringLiteral("No such file or directory") << 0;
+}
+
+void TestSession::aSaveIsWholeOrNothing()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, error);
+    QFETCH(int, mode);
+    ConnectedFixture f(2);
+    f.modem().write(allBytes() + "\r\nOK\r\n");
+    QTRY_COMPARE(f.get<CrLfBox>("Text2")->length(), 262);
+    QTemporaryDir folder;
+    const QByteArray file = QFile::encodeName(folder.filePath(QStringLiteral("log")));
+    const QByteArray old = "an older log\n";
+    if (target != QLatin1String("new") && target != QLatin1String("fifo") && !target.startsWith(QLatin1String("none"))) {
+        QFile made(QFile::decodeName(file));
+        QVERIFY(made.open(QIODevice::WriteOnly));
+        made.write(old);
+        made.close();
+        QCOMPARE(::chmod(file.constData(), target == QLatin1String("file 0444") ? 0444 : 0640), 0);
+    }
+    if (target == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(file.constData(), 0600), 0);
+    QString path = QFile::decodeName(file);
+    if (target == QLatin1String("link")) {
+        path = folder.filePath(QStringLiteral("link"));
+        QVERIFY(QFile::link(QFile::decodeName(file), path));
+    }
+    if (target.startsWith(QLatin1String("none")))
+        path = folder.filePath(target);
+
+    std::optional<FileSizeLimit> full;
+    if (target == QLatin1String("limit"))
+        full.emplace(100);
+    QString said;
+    QCOMPARE(f.form().logSaver()->saveTo(path, &said), error.isEmpty());
+    full.reset();
+    QCOMPARE(said, error.isEmpty() ? QString() : error);
+    if (mode == 0)
+        return;
+    struct stat after = {};
+    QCOMPARE(::lstat(file.constData(), &after), 0);
+    QCOMPARE(after.st_mode & 07777, mode_t(mode));
+    if (target == QLatin1String("fifo"))
+        QVERIFY(S_ISFIFO(after.st_mode));
+    else
+        QCOMPARE(contentsOf(QFile::decodeName(file)), error.isEmpty() ? allBytes() + "\r\nOK\r\n" : old);
+    if (target == QLatin1String("link"))
+        QVERIFY(QFileInfo(path).isSymLink());
+    // Nothing is left beside it.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System).size(),
+             target == QLatin1String("link") ? 2 : 1);
 }
 
 QTEST_MAIN(TestSession)

@@ -22,6 +22,8 @@ public:
 
 private:
     void saveAs();
+    static bool writeWhole(const QByteArray &path, const QByteArray &bytes, QString *error);
+    static bool failWith(int cause, QString *error);
 
     CrLfBox *m_text2;
     Notice *m_notice;
