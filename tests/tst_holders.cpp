@@ -185,8 +185,6 @@ private slots:
     void aPastedLineBreakSendsOneLine();
     void pastesDoNotPileUp();
     void aKilledProgramLeavesTheSimulatorUsable();
-    void theSimulatorRemovesItsLinkHoweverItEnds_data();
-    void theSimulatorRemovesItsLinkHoweverItEnds();
     void withoutADisplayItSaysSo();
 
 private:
@@ -599,37 +597,6 @@ void TestHolders::aKilledProgramLeavesTheSimulatorUsable()
     QVERIFY2(isOpen(), qPrintable(f->noticeText()));
     simulator.terminate();
     QVERIFY(simulator.waitForFinished());
-}
-
-void TestHolders::theSimulatorRemovesItsLinkHoweverItEnds_data()
-{
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<bool>("atOnce");
-    QTest::newRow("its terminal closed") << int(SIGHUP) << false;
-    QTest::newRow("killed as it starts") << int(SIGTERM) << true;
-    QTest::newRow("Ctrl+C as it starts") << int(SIGINT) << true;
-}
-
-void TestHolders::theSimulatorRemovesItsLinkHoweverItEnds()
-{
-    QFETCH(int, signal);
-    QFETCH(bool, atOnce);
-    QProcess simulator;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), f->configDir());
-    simulator.setProcessEnvironment(environment);
-    const QString link = f->configDir() + QStringLiteral("/vexmo-at/ports/com6");
-    for (int attempt = 0; attempt < (atOnce ? 20 : 1); ++attempt) {
-        simulator.start(QStringLiteral(MODEM_SIM), {QStringLiteral("--com"), QStringLiteral("6")});
-        QVERIFY(simulator.waitForStarted());
-        if (!atOnce)
-            QVERIFY(simulator.waitForReadyRead(5000));
-        else
-            QThread::usleep(quint64(attempt) * 100);  // at any moment of its start
-        ::kill(pid_t(simulator.processId()), signal);
-        QVERIFY(simulator.waitForFinished(5000));
-        QVERIFY2(!QFileInfo(link).isSymLink(), qPrintable(QString::number(attempt)));
-    }
 }
 
 void TestHolders::withoutADisplayItSaysSo()

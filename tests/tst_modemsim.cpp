@@ -82,6 +82,10 @@ void TestModemSim::unknownCommandsAndLinesWithoutAT()
     QCOMPARE(ask(modem, "AT+CMGF=7"), QByteArray("\r\nERROR\r\n"));
     QCOMPARE(ask(modem, "hello"), QByteArray());
     QCOMPARE(ask(modem, ""), QByteArray());
+    // A command starts at "AT", whatever came before it.
+    QCOMPARE(ask(modem, "\x80\xffzzaAAT"), QByteArray("\r\nOK\r\n"));
+    QCOMPARE(ask(modem, "xyat+cmgf=1"), QByteArray("\r\nOK\r\n"));
+    QCOMPARE(ask(modem, "A\x1b" "AT+FOO"), QByteArray("\r\nERROR\r\n"));
 }
 
 void TestModemSim::errorReportsFollowCmee()
@@ -152,8 +156,10 @@ void TestModemSim::smsNeedsTextModeAndCanBeCancelled()
     // Longer than one message can hold.
     modem.receive("AT+CMGS=\"+4917\"\r");
     QVERIFY(bytes(modem.receive(std::string(200, 'x'))).endsWith("\r\n+CMS ERROR: 305\r\n"));
-    modem.receive("\r");  // the rest of the text was taken as a line of its own
-    QCOMPARE(ask(modem, "AT"), QByteArray("\r\nOK\r\n"));  // back in command mode
+    // The rest of the text, with "at" in it and its Ctrl+Z, is passed over:
+    // the next command is answered.
+    QCOMPARE(bytes(modem.receive("what\x1a")), QByteArray());
+    QCOMPARE(ask(modem, "AT+CSQ"), QByteArray("\r\n+CSQ: 17,0\r\n\r\nOK\r\n"));
 }
 
 void TestModemSim::incomingSmsIndication()

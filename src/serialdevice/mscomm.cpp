@@ -83,6 +83,15 @@ bool MSComm::setPortOpen(bool open)
     // device share one lock; a device whose name cannot be spelled back is
     // opened through the link.
     const QString path = device();
+    if (const auto left = PortMap::leftBySimulator(path)) {
+        fail(QSerialPort::DeviceNotFoundError,
+             tr("the link was left by a vexmo-modem-sim (process %1) that no longer runs, and %2 may now be "
+                "another program's terminal")
+                 .arg(left->pid)
+                 .arg(left->device),
+             tr("Start the simulator again, or remove the link."));
+        return false;
+    }
     if (linksTooDeep(path)) {
         fail(QSerialPort::DeviceNotFoundError,
              tr("%1 leads round in a loop of links, or through more links than the system follows").arg(path),

@@ -3,6 +3,7 @@
 // when it exists, otherwise the fixed device of ComN's family.
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace PortMap {
@@ -21,5 +22,17 @@ const std::vector<Family> &families();
 inline const QString linkFolder = QStringLiteral("vexmo-at/ports");
 
 QString device(int port);
+
+// A link a simulated module made: the simulator records itself beside it
+// (.comN.sim), and holds that record locked while it runs. When it was
+// killed the link stays behind, and the pseudo-terminal it leads to may
+// since have become another program's terminal.
+struct LeftLink
+{
+    qint64 pid;      // the simulator that made it
+    QString device;  // where it leads
+};
+// Set when `link` was made by a simulator that no longer holds it.
+std::optional<LeftLink> leftBySimulator(const QString &link);
 
 } // namespace PortMap

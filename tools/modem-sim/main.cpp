@@ -20,6 +20,7 @@
 #include <iostream>
 #include <poll.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,7 @@ void usage(std::ostream &out)
 {
     out << "usage: vexmo-modem-sim [--com N] [--pin PIN | --no-pin] [--operator NAME]\n"
            "  --com N     link the line as ComN of vexmo-at ($XDG_CONFIG_HOME/vexmo-at/ports/comN)\n"
+           "              (refused while another simulator holds ComN)\n"
            "  --pin PIN   the SIM's PIN (default 4821); --no-pin: the SIM asks for none\n"
            "Standard input: sms <number> <text> | ring [<number>] | hangup | restart | quit\n";
 }
@@ -67,13 +69,77 @@ void send(const sim::Line &line, const std::string &bytes)
     }
 }
 
-void stopOn(int signal)
+// What a signal handler may reach: the link and its record, to remove at
+// once where the program cannot end in order.
+const char *linkToRemove = nullptr;
+const char *recordToRemove = nullptr;
+
+void removeLinkNow(int signal)
 {
-    // Not restarted: a wait ends at once, and the link goes.
-    struct sigaction action = {};
-    action.sa_handler = [](int) { stopRequested = 1; };
-    sigemptyset(&action.sa_mask);
-    ::sigaction(signal, &action, nullptr);
+    for (const char *path : {linkToRemove, recordToRemove}) {
+        if (path)
+            ::unlink(path);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// Every signal that would end it and can be caught ends it in order, its
+// link removed: those a program is sent stop the loop (a wait is not
+// restarted, so it ends at once); those of a fault remove the link there
+// and then, and end as the fault would.
+void stopOnEverySignal()
+{
+    struct sigaction stop = {};
+    stop.sa_handler = [](int) { stopRequested = 1; };
+    sigemptyset(&stop.sa_mask);
+    for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                             SIGXCPU, SIGXFSZ, SIGIO, SIGPWR, SIGSTKFLT})
+        ::sigaction(signal, &stop, nullptr);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        ::sigaction(signal, &stop, nullptr);
+    struct sigaction fault = {};
+    fault.sa_handler = &removeLinkNow;
+    sigemptyset(&fault.sa_mask);
+    for (const int signal : {SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGSEGV, SIGSYS, SIGTRAP})
+        ::sigaction(signal, &fault, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+// The record beside the link (.comN.sim): which simulator holds the line the
+// link leads to, locked for as long as it runs. vexmo-at follows the link
+// only while the lock is held, so a link left by a simulator that was killed
+// never leads into whatever terminal gets that pseudo-terminal next.
+std::string recordOf(const std::string &link)
+{
+    const size_t slash = link.rfind('/');
+    return link.substr(0, slash + 1) + '.' + link.substr(slash + 1) + ".sim";
+}
+
+// The record's descriptor, locked, with this simulator in it; -1 with
+// `holder` saying who has it when another simulator runs on this ComN.
+int takeRecord(const std::string &record, const std::string &device, std::string &holder)
+{
+    const int fd = ::open(record.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+        holder = std::strerror(errno);
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        char text[256] = {};
+        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+        holder = n > 0 ? std::string(text, size_t(n)) : std::string("another simulator");
+        holder.erase(holder.find_last_not_of('\n') + 1);
+        ::close(fd);
+        return -1;
+    }
+    const std::string line = "vexmo-modem-sim " + std::to_string(::getpid()) + ' ' + device + '\n';
+    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, line.data(), line.size(), 0) != ssize_t(line.size())) {
+        holder = std::strerror(errno);
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 // Returns false on "quit".
@@ -113,7 +179,14 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--com" && i + 1 < argc) {
-            com = std::atoi(argv[++i]);
+            char *end = nullptr;
+            const long n = std::strtol(argv[++i], &end, 10);
+            if (*argv[i] == '\0' || *end != '\0' || n < 1 || n > 15) {
+                std::cerr << "vexmo-modem-sim: --com wants a number from 1 to 15, not '" << argv[i] << "'\n";
+                usage(std::cerr);
+                return 2;
+            }
+            com = int(n);
         } else if (arg == "--pin" && i + 1 < argc) {
             options.pin = argv[++i];
         } else if (arg == "--no-pin") {
@@ -128,9 +201,7 @@ int main(int argc, char *argv[])
 
     // From the start on, an ending signal (its terminal closed, Ctrl+C, a
     // kill) ends it in order, its link removed, whenever it comes.
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        stopOn(signal);
-    std::signal(SIGPIPE, SIG_IGN);
+    stopOnEverySignal();
 
     sim::Line line;
     if (!line.open()) {
@@ -140,18 +211,29 @@ int main(int argc, char *argv[])
     const char *name = line.device().c_str();
 
     std::string link;
+    std::string record;
+    int recordFd = -1;
     if (com > 0) {
         link = portLink(com);
+        record = recordOf(link);
         struct stat existing{};
         if (::lstat(link.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode)) {
             std::cerr << link << " exists and is not a link; not replacing it\n";
             return 1;
         }
-        ::unlink(link.c_str());
-        if (!makeDirectories(link) || ::symlink(name, link.c_str()) != 0) {
-            std::cerr << "cannot link " << link << ": " << std::strerror(errno) << '\n';
+        std::string holder;
+        if (!makeDirectories(link) || (recordFd = takeRecord(record, name, holder)) < 0) {
+            std::cerr << "Com" << com << " is taken: " << (holder.empty() ? std::strerror(errno) : holder) << '\n';
             return 1;
         }
+        ::unlink(link.c_str());  // left by a simulator that was killed
+        if (::symlink(name, link.c_str()) != 0) {
+            std::cerr << "cannot link " << link << ": " << std::strerror(errno) << '\n';
+            ::unlink(record.c_str());
+            return 1;
+        }
+        linkToRemove = link.c_str();
+        recordToRemove = record.c_str();
     }
     std::cout << name << std::endl;
     if (!link.empty())
@@ -198,9 +280,12 @@ int main(int argc, char *argv[])
     }
 
     if (!link.empty()) {
+        linkToRemove = recordToRemove = nullptr;
         char target[128] = {};
         if (::readlink(link.c_str(), target, sizeof target - 1) > 0 && std::strcmp(target, name) == 0)
             ::unlink(link.c_str());
+        ::unlink(record.c_str());  // still locked: no other simulator has taken it
+        ::close(recordFd);
     }
     return 0;
 }

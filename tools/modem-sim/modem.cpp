@@ -120,7 +120,21 @@ std::string Modem::commandByte(char c)
             m_line.pop_back();
         return out;
     }
+    if (c == ctrlZ || c == escape) {  // the rest of a body that failed, or a line given up
+        m_line.clear();
+        m_overflow = false;
+        return out;
+    }
     if (c != cr) {
+        // A command starts at "AT": whatever comes before it is passed
+        // over, as a module scans for the prefix.
+        const bool a = c == 'A' || c == 'a';
+        if (m_line.empty() && !a)
+            return out;
+        if (m_line.size() == 1 && c != 'T' && c != 't') {
+            m_line = a ? std::string(1, c) : std::string();
+            return out;
+        }
         if (m_line.size() < maxLine)
             m_line += c;
         else
