@@ -11,30 +11,47 @@ namespace {
 
 // What Qt says while it looks for a display, held back until it is known
 // whether there is one.
-QStringList &heldBack()
+struct HeldBack
 {
-    static QStringList messages;
-    return messages;
+    QStringList messages;
+    QString reason;  // the first a window system plugin gave
+};
+HeldBack &heldBack()
+{
+    static HeldBack held;
+    return held;
 }
 
-// Without a display Qt can only abort, with a message about reinstalling:
-// say what is wrong in a line or two and end with status 1 instead.
-void noDisplay(QtMsgType type, const QMessageLogContext &, const QString &message)
+// The environment that chose the window system, as the user set it.
+QString chosenBy()
 {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return QStringLiteral("QT_QPA_PLATFORM=") + qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set: run it on a desktop");
+    QStringList set;
+    for (const char *name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            set << QLatin1String(name) + QLatin1Char('=') + qEnvironmentVariable(name);
+    }
+    return set.join(QLatin1String(", "));
+}
+
+// While the application is made, the only fatal message is Qt giving up on
+// every window system: it would abort, with advice about reinstalling.
+// Instead the first reason a window system plugin gave (its category is
+// qt.qpa.*) is said in one line, and the program ends with status 1.
+void noDisplay(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    HeldBack &held = heldBack();
     if (type != QtFatalMsg) {
-        heldBack() << message;
+        held.messages << message;
+        if (held.reason.isEmpty() && context.category && QByteArray(context.category).startsWith("qt.qpa"))
+            held.reason = message.trimmed();
         return;
     }
-    if (!message.contains(QLatin1String("platform plugin"))) {
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-        ::abort();
-    }
-    std::fputs("vexmo-at: no display to show the window on; run it on a desktop, or set DISPLAY or "
-               "WAYLAND_DISPLAY\n", stderr);
-    for (const QString &reason : heldBack()) {
-        if (reason.contains(QLatin1String("display")))
-            std::fprintf(stderr, "vexmo-at: %s\n", qPrintable(reason.trimmed()));
-    }
+    const QString reason = held.reason.isEmpty() ? message.section(u'\n', 0, 0).trimmed() : held.reason;
+    std::fprintf(stderr, "vexmo-at: cannot show the window: %s (%s)\n", qPrintable(reason), qPrintable(chosenBy()));
     ::_exit(1);
 }
 
@@ -58,7 +75,7 @@ int main(int argc, char *argv[])
     const QtMessageHandler previous = qInstallMessageHandler(&noDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    for (const QString &message : heldBack())
+    for (const QString &message : heldBack().messages)
         qWarning().noquote() << message;
     std::optional<Form1> form;
     try {

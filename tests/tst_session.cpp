@@ -25,13 +25,16 @@
 
 namespace {
 
-// The program run without a display, as from a plain terminal.
-QProcess *runWithoutDisplay(const QStringList &arguments)
+// The program run without a display, as from a plain terminal, or with
+// `display` set ("NAME=value").
+QProcess *runWithoutDisplay(const QStringList &arguments, const QString &display = QString())
 {
     auto *program = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(name));
+    if (!display.isEmpty())
+        environment.insert(display.section(u'=', 0, 0), display.section(u'=', 1));
     program->setProcessEnvironment(environment);
     program->start(QStringLiteral(VEXMO_AT), arguments);
     program->waitForFinished(10000);
@@ -91,6 +94,8 @@ class TestSession : public QObject
 private slots:
     void theCommandLineIsAnsweredWithoutADisplay_data();
     void theCommandLineIsAnsweredWithoutADisplay();
+    void withoutADisplayOneLineSaysWhy_data();
+    void withoutADisplayOneLineSaysWhy();
     void pathBytesAreKeptAsGiven();
     void aPortPointedElsewhereForTheRun();
     void theSessionFileKeepsEveryByte();
@@ -144,6 +149,32 @@ void TestSession::theCommandLineIsAnsweredWithoutADisplay()
     QVERIFY2(output.contains(says), qPrintable(output));
     // Qt's options are listed only when asked for.
     QCOMPARE(output.contains(QLatin1String("-platform")), arguments.contains(QLatin1String("--help-all")));
+}
+
+void TestSession::withoutADisplayOneLineSaysWhy_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("none") << QString()
+                          << QStringLiteral("vexmo-at: cannot show the window: could not connect to display "
+                                            "(neither DISPLAY nor WAYLAND_DISPLAY is set: run it on a desktop)\n");
+    QTest::newRow("one that is not there")
+        << QStringLiteral("DISPLAY=:77")
+        << QStringLiteral("vexmo-at: cannot show the window: could not connect to display :77 (DISPLAY=:77)\n");
+    QTest::newRow("a window system Qt lacks")
+        << QStringLiteral("QT_QPA_PLATFORM=bogus")
+        << QStringLiteral("vexmo-at: cannot show the window: Could not find the Qt platform plugin \"bogus\" in \"\" "
+                          "(QT_QPA_PLATFORM=bogus)\n");
+}
+
+void TestSession::withoutADisplayOneLineSaysWhy()
+{
+    QFETCH(QString, display);
+    QFETCH(QString, says);
+    const std::unique_ptr<QProcess> program(runWithoutDisplay({}, display));
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), 1);
+    QCOMPARE(QString::fromLocal8Bit(program->readAllStandardError()), says);
 }
 
 void TestSession::pathBytesAreKeptAsGiven()
