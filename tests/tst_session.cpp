@@ -205,6 +205,16 @@ void TestSession::pathBytesAreKeptAsGiven()
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("OK\r\n"));
 
+    // A relative device: in the current folder where it is, else in /dev.
+    QVERIFY(QDir::setCurrent(folder.path()));
+    QFile(QStringLiteral("here")).open(QIODevice::WriteOnly);
+    const char *const relative[] = {"vexmo-at", "--port", "3=here", "--port", "4=ttyUSB9"};
+    const std::optional<CommandLine> ports = CommandLine::parse(CommandLine::argumentsOf(5, relative), exitCode);
+    QVERIFY(ports);
+    QCOMPARE(ports->ports.value(3), folder.filePath(QStringLiteral("here")));
+    QCOMPARE(ports->ports.value(4), QStringLiteral("/dev/ttyUSB9"));
+    QVERIFY(QDir::setCurrent(QDir::rootPath()));
+
     // The serial port opens names by their text alone: such a name is
     // refused, with the way round it.
     const char *const port[] = {"vexmo-at", "--port", "3=/dev/x\xff"};

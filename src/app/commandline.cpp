@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -47,6 +48,16 @@ void addQtOptions(QCommandLineParser &parser, bool shown)
             qt.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(qt);
     }
+}
+
+// A relative name is a file of the current folder where there is one, and
+// otherwise a device in /dev, as serial port names go (ttyUSB0).
+QString deviceNamed(const QString &name)
+{
+    const QFileInfo given(name);
+    if (given.isAbsolute() || given.exists() || given.isSymLink())
+        return given.absoluteFilePath();
+    return QStringLiteral("/dev/") + name;
 }
 
 } // namespace
@@ -108,7 +119,7 @@ std::optional<CommandLine> CommandLine::parse(const QStringList &arguments, int 
     const QCommandLineOption port(
         QStringLiteral("port"),
         tr("For this run, ComN is DEVICE (N from 1 to 15; may be given once for each of several ports). "
-           "A DEVICE not found as given is looked for in /dev."),
+           "A relative DEVICE not in the current folder is one in /dev."),
         QStringLiteral("N=DEVICE"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  tr("Append every byte received to FILE as it arrives, exactly as it came. "
@@ -156,7 +167,7 @@ std::optional<CommandLine> CommandLine::parse(const QStringList &arguments, int 
         if (bytesOf(device) != device.toUtf8())
             return usageError(tr("--port %1: the serial port opens only names that are UTF-8 text, not '%2'; "
                                  "make a link with such a name").arg(n).arg(device));
-        line.ports.insert(n, device);
+        line.ports.insert(n, deviceNamed(device));
     }
     const QStringList logs = parser.values(log);
     if (logs.size() > 1)
