@@ -35,8 +35,8 @@ ReceiveLog::ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, Ses
 
 void ReceiveLog::watchSession()
 {
-    // Not being kept is shown until the user has seen it; the file taking
-    // bytes again is said as any other notice.
+    // Not being kept stands until the user clicks it or the file takes
+    // bytes again, which is said as any other notice.
     connect(m_session, &SessionLog::failed, this, [this](const QString &reason) {
         m_notice->show(m_text2,
                        tr("The session is not being kept in %1: %2.\nUp to %3 MB received meanwhile waits for the "
@@ -46,6 +46,7 @@ void ReceiveLog::watchSession()
                        Notice::UntilSeen);
     });
     connect(m_session, &SessionLog::keptAgain, this, [this](qint64 from, qint64 missing) {
+        m_notice->withdraw();
         m_notice->show(m_text2, missing == 0
                                     ? tr("The session is kept in %1 again; nothing received was lost.")
                                           .arg(m_session->path())

@@ -50,10 +50,38 @@ Notice::Notice(QWidget *owner)
     hide();
     m_hideTimer.setSingleShot(true);
     m_hideTimer.setInterval(shownMs);
-    connect(&m_hideTimer, &QTimer::timeout, this, &QWidget::hide);
+    connect(&m_hideTimer, &QTimer::timeout, this, &Notice::dismiss);
 }
 
 void Notice::show(QWidget *anchor, const QString &text, Duration duration)
+{
+    if (duration == UntilSeen) {
+        m_standingAnchor = anchor;
+        m_standing = text;
+    }
+    place(anchor, text);
+    // A standing notice takes clicks: one on it is the user having seen it.
+    setAttribute(Qt::WA_TransparentForMouseEvents, duration == AWhile);
+    if (duration == AWhile)
+        m_hideTimer.start();
+}
+
+void Notice::withdraw()
+{
+    const bool shown = isStanding();
+    m_standing.clear();
+    if (shown)
+        hide();
+}
+
+void Notice::dismiss()
+{
+    hide();
+    if (!m_standing.isEmpty() && m_standingAnchor)
+        show(m_standingAnchor, m_standing, UntilSeen);
+}
+
+void Notice::place(QWidget *anchor, const QString &text)
 {
     hide();  // a new text is a new notice: shown afresh, it is spoken afresh
     m_anchor = anchor;
@@ -75,16 +103,22 @@ void Notice::show(QWidget *anchor, const QString &text, Duration duration)
     move(qBound(0, below.x(), qMax(0, window->width() - width())), qMax(0, y));
     QLabel::show();
     raise();
-    if (duration == AWhile)
-        m_hideTimer.start();
 }
 
 bool Notice::eventFilter(QObject *watched, QEvent *event)
 {
-    // Like a tool tip, it goes at the next press of a key or a mouse button.
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
-        hide();
+    // Like a tool tip, it goes at the next press of a key or a mouse button;
+    // a standing one stays.
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) && !isStanding())
+        dismiss();
     return QLabel::eventFilter(watched, event);
+}
+
+void Notice::mousePressEvent(QMouseEvent *event)
+{
+    m_standing.clear();
+    hide();
+    QLabel::mousePressEvent(event);
 }
 
 void Notice::showEvent(QShowEvent *event)

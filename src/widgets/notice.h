@@ -1,6 +1,11 @@
 #pragma once
 // A non-modal balloon in the style of a tool tip, shown next to the control
 // whose action failed. It never takes the focus and never blocks the window.
+//
+// Most notices go after a while, or at the next key or click. A notice of a
+// state that lasts (a session not being kept) stands until the user clicks
+// it or the state ends: another notice may show meanwhile, and when that
+// one goes the standing one comes back.
 
 #include <QLabel>
 #include <QPointer>
@@ -14,18 +19,26 @@ public:
 
     enum Duration {
         AWhile,     // goes after a while, or at the next key or click
-        UntilSeen,  // stays until the next key or click: a state that lasts
+        UntilSeen,  // stands until clicked, or withdrawn
     };
     void show(QWidget *anchor, const QString &text, Duration duration = AWhile);
+    // The state a standing notice told of has ended.
+    void withdraw();
     QWidget *anchor() const { return m_anchor.data(); }
-    bool goesByItself() const { return m_hideTimer.isActive(); }
+    bool isStanding() const { return isVisible() && !m_standing.isEmpty() && text() == m_standing; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void place(QWidget *anchor, const QString &text);
+    void dismiss();
+
     QPointer<QWidget> m_anchor;
+    QPointer<QWidget> m_standingAnchor;
+    QString m_standing;
     QTimer m_hideTimer;
 };
