@@ -15,6 +15,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
@@ -104,6 +106,7 @@ private slots:
     void aReaderThatGoesIsAFailedWrite();
     void aSlowReaderNeverHoldsTheWindowUp();
     void aGapIsMarkedWhereItIs();
+    void bytesNeverWrittenAreCountedAtTheEnd();
     void aFileThatFillsUpGoesOnWhereItStopped();
     void savingTheLogChangesNoCharacter();
     void aSaveIsWholeOrNothing_data();
@@ -397,6 +400,34 @@ void TestSession::aGapIsMarkedWhereItIs()
     QTRY_COMPARE((got += readSome(reader), got.size()), pipeSize + 100 + mark.size() + 1);
     QCOMPARE(got.mid(pipeSize + 100), mark + "e");
     QCOMPARE(got, QByteArray(pipeSize, 'p') + QByteArray(60, 'a') + QByteArray(40, 'b') + mark + "e");
+    ::close(reader);
+}
+
+void TestSession::bytesNeverWrittenAreCountedAtTheEnd()
+{
+    // The program ends while a reader has taken nothing: its terminal hears
+    // how much the file lacks.
+    QTemporaryDir folder;
+    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    QTemporaryFile said;
+    QVERIFY(said.open());
+    {
+        const int terminal = ::dup(STDERR_FILENO);
+        const auto back = qScopeGuard([terminal] {
+            ::dup2(terminal, STDERR_FILENO);
+            ::close(terminal);
+        });
+        SessionLog session(fifo, nullptr, 100);
+        session.keep(QByteArray(::fcntl(reader, F_GETPIPE_SZ), 'p'));
+        session.keep(QByteArray(70, 'a'));
+        session.keep(QByteArray(50, 'b'));  // beyond the backlog
+        ::dup2(said.handle(), STDERR_FILENO);
+    }
+    said.seek(0);
+    QCOMPARE(said.readAll(), "vexmo-at: 120 bytes received were never written to " + fifo
+                                 + ": it takes bytes more slowly than they arrive, and 70 bytes already wait for it\n");
     ::close(reader);
 }
 

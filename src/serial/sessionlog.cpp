@@ -1,6 +1,7 @@
 #include "serial/sessionlog.h"
 
 #include <QFile>
+#include <QSignalBlocker>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdio>
@@ -25,11 +26,13 @@ SessionLog::SessionLog(const QByteArray &path, QObject *parent, qsizetype backlo
 
 SessionLog::~SessionLog()
 {
+    const QSignalBlocker quiet(this);  // the window is going: nothing to say there
     flush();
     if (backlog() > 0 || m_missing > 0) {
         // The window is gone: the terminal is the last place to say it.
+        const QString why = isKept() ? tr("it did not take them in time") : m_failure;
         std::fprintf(stderr, "vexmo-at: %lld bytes received were never written to %s: %s\n",
-                     static_cast<long long>(backlog() + m_missing), m_path.constData(), qPrintable(m_failure));
+                     static_cast<long long>(backlog() + m_missing), m_path.constData(), qPrintable(why));
     }
     if (m_fd >= 0)
         ::close(m_fd);
