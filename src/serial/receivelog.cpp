@@ -42,7 +42,7 @@ void ReceiveLog::watchSession()
                        tr("The session is not being kept in %1: %2.\nUp to %3 MB received meanwhile waits for the "
                           "file; beyond that, the file will say how much is missing.")
                            .arg(m_session->path(), reason)
-                           .arg(SessionLog::defaultBacklogLimit / (1024 * 1024)),
+                           .arg(SessionLog::defaultBacklogLimit >> 20),
                        Notice::UntilSeen);
     });
     connect(m_session, &SessionLog::keptAgain, this, [this](qint64 from, qint64 missing) {

@@ -27,7 +27,7 @@ public:
     SessionLog(const QByteArray &path, QObject *parent, qsizetype backlogLimit = defaultBacklogLimit);
     ~SessionLog() override;
 
-    static constexpr qsizetype defaultBacklogLimit = 16 * 1024 * 1024;
+    static constexpr qsizetype defaultBacklogLimit = qsizetype(16) << 20;
 
     QString path() const;
     // Takes what arrived, and writes what it can without waiting. With
