@@ -334,6 +334,7 @@ void TestConnection::aSignalEndsTheProgramAsExitDoes()
         return 0ULL;
     };
     QTRY_VERIFY(catches());
+    QVERIFY(program.processId() > 0);  // never 0: that is the whole process group
     ::kill(pid_t(program.processId()), signal);
     QVERIFY(program.waitForFinished(5000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);

@@ -584,10 +584,13 @@ void TestHolders::aKilledProgramLeavesTheSimulatorUsable()
     QVERIFY(holder.waitForReadyRead(5000));
     // Looked at and killed while the simulator is stopped, so that the
     // system tells it of two closes at once.
+    QVERIFY(simulator.processId() > 0);  // never 0: that is the whole process group
     ::kill(pid_t(simulator.processId()), SIGSTOP);
     QVERIFY(isExclusive(device));
+    QVERIFY(holder.processId() > 0);  // never 0: that is the whole process group
     ::kill(pid_t(holder.processId()), SIGKILL);
     QVERIFY(holder.waitForFinished());
+    QVERIFY(simulator.processId() > 0);  // never 0: that is the whole process group
     ::kill(pid_t(simulator.processId()), SIGCONT);
     QTRY_VERIFY(!isExclusive(device));
     f->mapPort(5, device);

@@ -32,22 +32,25 @@ private slots:
     void anotherUsersTerminalIsAnswered();
 
 private:
-    // A simulator on ComN of the fixture's port folder, started and linked.
-    void start(QProcess &simulator, int com, bool waitForLink = true);
+    // A simulator on ComN of the fixture's port folder, started and linked;
+    // false, with the test failed, where it did not start.
+    bool start(QProcess &simulator, int com, bool waitForLink = true);
     QString link(int com) const { return f->configDir() + QStringLiteral("/vexmo-at/ports/com%1").arg(com); }
     QString record(int com) const { return f->configDir() + QStringLiteral("/vexmo-at/ports/.com%1.sim").arg(com); }
     std::unique_ptr<Fixture> f;
 };
 
-void TestSimulatorLink::start(QProcess &simulator, int com, bool waitForLink)
+bool TestSimulatorLink::start(QProcess &simulator, int com, bool waitForLink)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), f->configDir());
     simulator.setProcessEnvironment(environment);
     simulator.start(QStringLiteral(MODEM_SIM), {QStringLiteral("--com"), QString::number(com)});
-    QVERIFY(simulator.waitForStarted());
-    if (waitForLink)
-        QTRY_VERIFY(simulator.canReadLine() && QFileInfo(link(com)).isSymLink());
+    // A signal for process 0 would go to this test's whole process group.
+    [&] { QVERIFY(simulator.waitForStarted() && simulator.processId() > 0); }();
+    if (waitForLink && !QTest::currentTestFailed())
+        [&] { QTRY_VERIFY(simulator.canReadLine() && QFileInfo(link(com)).isSymLink()); }();
+    return !QTest::currentTestFailed();
 }
 
 void TestSimulatorLink::theLinkGoesHoweverTheSimulatorEnds_data()
@@ -70,9 +73,10 @@ void TestSimulatorLink::theLinkGoesHoweverTheSimulatorEnds()
     QFETCH(bool, atOnce);
     QProcess simulator;
     for (int attempt = 0; attempt < (atOnce ? 20 : 1); ++attempt) {
-        start(simulator, 6, !atOnce);
+        QVERIFY(start(simulator, 6, !atOnce));
         if (atOnce)
             QThread::usleep(quint64(attempt) * 100);  // at any moment of its start
+        QVERIFY(simulator.processId() > 0);  // never 0: that is the whole process group
         ::kill(pid_t(simulator.processId()), signal);
         QVERIFY(simulator.waitForFinished(5000));
         QVERIFY2(!QFileInfo(link(6)).isSymLink(), qPrintable(QString::number(attempt)));
@@ -83,7 +87,7 @@ void TestSimulatorLink::theLinkGoesHoweverTheSimulatorEnds()
 void TestSimulatorLink::aLinkLeftByAKilledSimulatorLeadsNowhere()
 {
     QProcess simulator;
-    start(simulator, 6);
+    QVERIFY(start(simulator, 6));
     const QString device = QFileInfo(link(6)).symLinkTarget();
     const qint64 pid = simulator.processId();
     ::kill(pid_t(pid), SIGKILL);
@@ -105,7 +109,7 @@ void TestSimulatorLink::aLinkLeftByAKilledSimulatorLeadsNowhere()
         QCOMPARE(terminal.readAll(), QByteArray());
     // A new simulator takes the Com number over, and Connect opens it.
     QProcess again;
-    start(again, 6);
+    QVERIFY(start(again, 6));
     f->click("Command2");
     QVERIFY2(f->form().comm()->portOpen(), qPrintable(f->noticeText()));
     f->click("Command11");  // Status?
@@ -117,10 +121,10 @@ void TestSimulatorLink::aLinkLeftByAKilledSimulatorLeadsNowhere()
 void TestSimulatorLink::aTakenComIsRefused()
 {
     QProcess first;
-    start(first, 6);
+    QVERIFY(start(first, 6));
     const QString device = QFileInfo(link(6)).symLinkTarget();
     QProcess second;
-    start(second, 6, false);
+    QVERIFY(start(second, 6, false));
     QVERIFY(second.waitForFinished(5000));
     QCOMPARE(second.exitCode(), 1);
     QCOMPARE(second.readAllStandardError(),
