@@ -80,6 +80,7 @@ void TestModemSim::unknownCommandsAndLinesWithoutAT()
     QCOMPARE(ask(modem, "AT+FOO"), QByteArray("\r\nERROR\r\n"));
     QCOMPARE(ask(modem, "ATX"), QByteArray("\r\nERROR\r\n"));
     QCOMPARE(ask(modem, "AT+CMGF=7"), QByteArray("\r\nERROR\r\n"));
+    QCOMPARE(ask(modem, "AT+CMGR=12345678901"), QByteArray("\r\nERROR\r\n"));  // beyond any int
     QCOMPARE(ask(modem, "hello"), QByteArray());
     QCOMPARE(ask(modem, ""), QByteArray());
     // A command starts at "AT", whatever came before it.
