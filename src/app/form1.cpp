@@ -8,6 +8,7 @@
 #include "serialdevice/mscomm.h"
 #include "serial/logsaver.h"
 #include "serial/receivelog.h"
+#include "serial/porttips.h"
 #include "serial/sessionlog.h"
 #include "textbox/crlfbox.h"
 #include "widgets/lookup.h"
@@ -82,6 +83,7 @@ Form1::Form1(const CommandLine &options, QWidget *parent)
     new ExitSignals([this] { Command7_Click(); }, this);
 
     Form_Load();
+    new PortTips(m_comm, combo1, this);
 }
 
 QString Form1::caption()

@@ -64,7 +64,12 @@ void MSComm::setCommPort(qint16 port)
 
 QString MSComm::device() const
 {
-    return m_pointed.value(m_commPort, PortMap::device(m_commPort));
+    return deviceOf(m_commPort);
+}
+
+QString MSComm::deviceOf(int port) const
+{
+    return m_pointed.value(port, PortMap::device(port));
 }
 
 bool MSComm::setPortOpen(bool open)

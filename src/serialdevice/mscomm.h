@@ -24,6 +24,9 @@ public:
     QString device() const;         // the path that CommPort names
     // For this run, `port` names `device`, whatever the port map says.
     void pointPort(int port, const QString &device) { m_pointed.insert(port, device); }
+    bool isPointed(int port) const { return m_pointed.contains(port); }
+    // Where ComN leads: pointed for this run, or by the port map.
+    QString deviceOf(int port) const;
 
     bool portOpen() const { return m_port.isOpen(); }
     // Opening returns false when the port could not be opened; errorString()

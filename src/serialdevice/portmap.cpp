@@ -30,6 +30,11 @@ QString device(int port)
     const QFileInfo entry(configured);
     if (entry.exists() || entry.isSymLink())
         return configured;
+    return fixedDevice(port);
+}
+
+QString fixedDevice(int port)
+{
     for (const Family &family : families()) {
         if (port >= family.first && port <= family.last)
             return QString::fromLatin1(family.prefix) + QString::number(port - family.first);

@@ -22,6 +22,8 @@ const std::vector<Family> &families();
 inline const QString linkFolder = QStringLiteral("vexmo-at/ports");
 
 QString device(int port);
+// ComN's device by its family, whatever the port folder says.
+QString fixedDevice(int port);
 
 // A link a simulated module made: the simulator records itself beside it
 // (.comN.sim), and holds that record locked while it runs. When it was

@@ -1,0 +1,61 @@
+#include "serial/porttips.h"
+
+#include "serialdevice/mscomm.h"
+#include "serialdevice/portidentity.h"
+#include "serialdevice/portlock.h"
+#include "serialdevice/portmap.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+
+PortTips::PortTips(MSComm *comm, QComboBox *combo1, QObject *parent)
+    : QObject(parent), m_comm(comm), m_combo1(combo1)
+{
+    combo1->view()->installEventFilter(this);
+    // Start-up first, then the device database.
+    QMetaObject::invokeMethod(this, "refresh", Qt::QueuedConnection);
+}
+
+QString PortTips::tipFor(int port) const
+{
+    const QString device = m_comm->deviceOf(port);
+    QStringList lines;
+    if (m_comm->isPointed(port)) {
+        lines << tr("Com%1 is %2 for this run (--port).").arg(port).arg(device);
+    } else if (device != PortMap::fixedDevice(port)) {  // an entry of the port folder
+        const QFileInfo entry(device);
+        const QString target = entry.canonicalFilePath();
+        lines << tr("Com%1 is %2, through the link %3.")
+                     .arg(port)
+                     .arg(target.isEmpty() ? entry.symLinkTarget() : target, device);
+    } else {
+        lines << tr("Com%1 is %2.").arg(port).arg(device);
+    }
+    const PortIdentity identity = PortIdentity::of(device);
+    lines << identity.describe();
+    if (m_comm->portOpen() && m_comm->commPort() == port)
+        lines << tr("Connected here.");
+    else if (identity.present) {
+        if (const auto holder = PortLock::openedBy(device))
+            lines << tr("Open in %1 (process %2).").arg(holder->program).arg(holder->pid);
+    }
+    return lines.join(u'\n');
+}
+
+void PortTips::refresh()
+{
+    for (int i = 0; i < m_combo1->count(); ++i) {
+        const QString tip = tipFor(m_combo1->itemData(i).toInt());
+        m_combo1->setItemData(i, tip, Qt::ToolTipRole);
+        m_combo1->setItemData(i, tip, Qt::AccessibleDescriptionRole);
+    }
+}
+
+bool PortTips::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show)
+        refresh();
+    return QObject::eventFilter(watched, event);
+}

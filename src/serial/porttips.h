@@ -1,0 +1,30 @@
+#pragma once
+// Each entry of the port list (Combo1) says where it leads now, in its tool
+// tip and, in the same words, to screen readers (its accessible
+// description): the device and the link it came through, whether it is
+// there, what the device database knows of it, and who has it open. The
+// entries themselves, their data and their look stay as they are.
+
+#include <QObject>
+
+class MSComm;
+class QComboBox;
+
+class PortTips : public QObject
+{
+    Q_OBJECT
+public:
+    PortTips(MSComm *comm, QComboBox *combo1, QObject *parent);
+
+    // Reads the ports afresh: just after the window shows, and each time
+    // the list opens.
+    Q_INVOKABLE void refresh();
+    QString tipFor(int port) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    MSComm *m_comm;
+    QComboBox *m_combo1;
+};

@@ -1,0 +1,108 @@
+// Each entry of the port list says where it leads, on USB devices whose
+// identity comes from the system's device database: run under umockdev,
+// whose mock sysfs and udev data are read through the real libudev. The
+// device nodes themselves are links from /dev to pseudo-terminals.
+
+#include "fixture.h"
+#include "serialdevice/mscomm.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <unistd.h>
+
+namespace {
+
+// /dev/ttyUSBn, a link to a pseudo-terminal for as long as it lives.
+class UsbNode
+{
+public:
+    explicit UsbNode(int n)
+        : m_path(QStringLiteral("/dev/ttyUSB%1").arg(n))
+    {
+        if (QFileInfo(m_path).exists() || QFileInfo(m_path).isSymLink())
+            qFatal("%s is there already: not a machine to run this test on", qPrintable(m_path));
+        if (!QFile::link(m_pty.device(), m_path))
+            qFatal("cannot link %s (this test runs as root)", qPrintable(m_path));
+    }
+    ~UsbNode() { QFile::remove(m_path); }
+    UsbNode(const UsbNode &) = delete;
+    UsbNode &operator=(const UsbNode &) = delete;
+    QString path() const { return m_path; }
+    QString pty() const { return m_pty.device(); }
+
+private:
+    QString m_path;
+    Pty m_pty;
+};
+
+} // namespace
+
+class TestPorts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eachEntrySaysWhereItLeads();
+
+private:
+    static QString tip(Fixture &f, int port)
+    {
+        auto *combo1 = f.get<QComboBox>("Combo1");
+        combo1->showPopup();  // read afresh as the list opens
+        combo1->hidePopup();
+        const QString tip = combo1->itemData(port - 1, Qt::ToolTipRole).toString();
+        if (combo1->itemData(port - 1, Qt::AccessibleDescriptionRole).toString() != tip)
+            qFatal("Com%d: the accessible description differs from the tool tip", port);
+        return tip;
+    }
+};
+
+void TestPorts::eachEntrySaysWhereItLeads()
+{
+    UsbNode usb0(0), usb1(1), usb2(2), usb4(4);  // ttyUSB3 is unplugged
+    Pty pointed;
+    CommandLine options;
+    options.ports.insert(4, pointed.device());
+    Fixture f(options);
+    f.mapPort(10, usb4.path());
+
+    QCOMPARE(tip(f, 7), QStringLiteral("Com7 is /dev/ttyUSB2.\n"
+                                       "Quectel EG25-G, serial number 0123456\n"
+                                       "USB 2c7c:0125, interface 02\n"
+                                       "/dev/serial/by-id/usb-Quectel_EG25-G_0123456-if02-port0\n"
+                                       "For: AT commands"));
+    QCOMPARE(tip(f, 5).section(u'\n', 4), QStringLiteral("For: diagnostics (QCDM), no AT commands"));
+    QCOMPARE(tip(f, 6).section(u'\n', 4), QStringLiteral("For: GPS (NMEA)"));
+    QCOMPARE(tip(f, 8), QStringLiteral("Com8 is /dev/ttyUSB3.\nNot there now."));
+    // A plain adapter through a link: no role, as udev gives none.
+    QCOMPARE(tip(f, 10), QStringLiteral("Com10 is %1, through the link %2.\n"
+                                        "FTDI FT232R USB UART, serial number A50285BI\n"
+                                        "USB 0403:6001, interface 00\n"
+                                        "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")
+                             .arg(usb4.pty(), f.configDir() + QStringLiteral("/vexmo-at/ports/com10")));
+    QCOMPARE(tip(f, 4), QStringLiteral("Com4 is %1 for this run (--port).\nThere now.").arg(pointed.device()));
+    QCOMPARE(tip(f, 1), QStringLiteral("Com1 is /dev/ttyS0.\nNot there now.").replace(
+                            QStringLiteral("Not there now."),
+                            QFileInfo::exists(QStringLiteral("/dev/ttyS0")) ? QStringLiteral("There now.")
+                                                                             : QStringLiteral("Not there now.")));
+
+    // Who has it open, from the same facts a refusal names.
+    QProcess holder;
+    holder.setStandardInputFile(usb2.path());
+    holder.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    QVERIFY(holder.waitForStarted());
+    QCOMPARE(tip(f, 7).section(u'\n', 5), QStringLiteral("Open in sleep (process %1).").arg(holder.processId()));
+    holder.kill();
+    holder.waitForFinished();
+    f.selectPort(7);
+    f.click("Command2");
+    QVERIFY2(f.form().comm()->portOpen(), qPrintable(f.noticeText()));
+    QCOMPARE(tip(f, 7).section(u'\n', 5), QStringLiteral("Connected here."));
+}
+
+QTEST_MAIN(TestPorts)
+#include "tst_ports.moc"
