@@ -1,7 +1,14 @@
 // Each entry of the port list says where it leads, on USB devices whose
 // identity comes from the system's device database: run under umockdev,
-// whose mock sysfs and udev data are read through the real libudev. The
-// device nodes themselves are links from /dev to pseudo-terminals.
+// whose mock sysfs, udev data and device events are read through the real
+// libudev. The device nodes themselves are links from /dev to
+// pseudo-terminals.
+
+// GLib names a member "signals", which Qt's keyword would rewrite.
+#pragma push_macro("signals")
+#undef signals
+#include <umockdev.h>
+#pragma pop_macro("signals")
 
 #include "fixture.h"
 #include "serialdevice/mscomm.h"
@@ -39,6 +46,9 @@ private:
     Pty m_pty;
 };
 
+// The adapter's port, as the system names it in its events.
+const char *const adapter = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0/ttyUSB4/tty/ttyUSB4";
+
 } // namespace
 
 class TestPorts : public QObject
@@ -46,7 +56,10 @@ class TestPorts : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase() { g_object_unref(m_testbed); }
     void eachEntrySaysWhereItLeads();
+    void plugAndUnplugAreShownAtOnce();
 
 private:
     static QString tip(Fixture &f, int port)
@@ -59,7 +72,16 @@ private:
             qFatal("Com%d: the accessible description differs from the tool tip", port);
         return tip;
     }
+    UMockdevTestbed *m_testbed = nullptr;
 };
+
+void TestPorts::initTestCase()
+{
+    m_testbed = umockdev_testbed_new();
+    QVERIFY(umockdev_testbed_add_from_file(m_testbed, DATA_DIR "/quectel-eg25.umockdev", nullptr));
+    QVERIFY(umockdev_testbed_add_from_file(m_testbed, DATA_DIR "/ftdi-adapter.umockdev", nullptr));
+}
+
 
 void TestPorts::eachEntrySaysWhereItLeads()
 {
@@ -102,6 +124,24 @@ void TestPorts::eachEntrySaysWhereItLeads()
     f.click("Command2");
     QVERIFY2(f.form().comm()->portOpen(), qPrintable(f.noticeText()));
     QCOMPARE(tip(f, 7).section(u'\n', 5), QStringLiteral("Connected here."));
+}
+
+void TestPorts::plugAndUnplugAreShownAtOnce()
+{
+    // The list is not opened: the system's events alone bring the news.
+    Fixture f;
+    f.mapPort(10, QStringLiteral("/dev/ttyUSB4"));
+    auto *combo1 = f.get<QComboBox>("Combo1");
+    const auto com10 = [combo1] { return combo1->itemData(9, Qt::ToolTipRole).toString().section(u'\n', 1); };
+    QTRY_COMPARE(com10(), QStringLiteral("Not there now."));
+    // Its node comes with the device, and goes with it.
+    {
+        UsbNode usb4(4);
+        umockdev_testbed_uevent(m_testbed, adapter, "add");
+        QTRY_COMPARE(com10().section(u'\n', 0, 0), QStringLiteral("FTDI FT232R USB UART, serial number A50285BI"));
+    }
+    umockdev_testbed_uevent(m_testbed, adapter, "remove");
+    QTRY_COMPARE(com10(), QStringLiteral("Not there now."));
 }
 
 QTEST_MAIN(TestPorts)

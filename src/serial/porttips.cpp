@@ -1,5 +1,6 @@
 #include "serial/porttips.h"
 
+#include "serialdevice/devicewatch.h"
 #include "serialdevice/mscomm.h"
 #include "serialdevice/portidentity.h"
 #include "serialdevice/portlock.h"
@@ -14,6 +15,7 @@ PortTips::PortTips(MSComm *comm, QComboBox *combo1, QObject *parent)
     : QObject(parent), m_comm(comm), m_combo1(combo1)
 {
     combo1->view()->installEventFilter(this);
+    connect(new DeviceWatch(this), &DeviceWatch::changed, this, &PortTips::refresh);
     // Start-up first, then the device database.
     QMetaObject::invokeMethod(this, "refresh", Qt::QueuedConnection);
 }

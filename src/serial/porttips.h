@@ -16,8 +16,8 @@ class PortTips : public QObject
 public:
     PortTips(MSComm *comm, QComboBox *combo1, QObject *parent);
 
-    // Reads the ports afresh: just after the window shows, and each time
-    // the list opens.
+    // Reads the ports afresh: just after the window shows, each time the
+    // list opens, and when a serial device comes or goes.
     Q_INVOKABLE void refresh();
     QString tipFor(int port) const;
 
