@@ -120,6 +120,14 @@ void TestPorts::eachEntrySaysWhereItLeads()
     QCOMPARE(tip(f, 7).section(u'\n', 5), QStringLiteral("Open in sleep (process %1).").arg(holder.processId()));
     holder.kill();
     holder.waitForFinished();
+    // A device that is missing: where devices are, AT ports first.
+    f.selectPort(8);
+    f.click("Command2");
+    const QString present = f.noticeText().section(u'\n', -1);
+    QVERIFY2(present.startsWith(QStringLiteral("Present now: Com7 (Quectel EG25-G, AT commands), ")), qPrintable(present));
+    QVERIFY2(present.contains(QStringLiteral(", Com4, Com5, Com6, Com10")), qPrintable(present));
+    QVERIFY(!present.contains(QStringLiteral("Com8")));
+
     f.selectPort(7);
     f.click("Command2");
     QVERIFY2(f.form().comm()->portOpen(), qPrintable(f.noticeText()));

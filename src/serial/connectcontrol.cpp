@@ -1,5 +1,6 @@
 #include "serial/connectcontrol.h"
 
+#include "serial/porttips.h"
 #include "serialdevice/mscomm.h"
 #include "widgets/notice.h"
 #include "widgets/style.h"
@@ -62,7 +63,10 @@ void ConnectControl::Command2_Click()
     Widgets::setBackColor(m_command2, Widgets::lightRed);
     const QString hint = m_comm->hint().isEmpty() ? hintFor(m_comm->error(), m_comm->device()) : m_comm->hint();
     QString text = tr("%1 could not be opened: %2.").arg(portLabel(), m_comm->errorString());
-    for (const QString &more : {hint, elsewhere}) {
+    // Where the device is missing, where devices are.
+    const QString present = m_comm->error() == QSerialPort::DeviceNotFoundError ? PortTips::presentNow(m_comm)
+                                                                                : QString();
+    for (const QString &more : {hint, elsewhere, present}) {
         if (!more.isEmpty())
             text += QLatin1Char('\n') + more;
     }

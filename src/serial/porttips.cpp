@@ -11,6 +11,12 @@
 #include <QEvent>
 #include <QFileInfo>
 
+namespace {
+
+constexpr int portCount = 15;
+
+} // namespace
+
 PortTips::PortTips(MSComm *comm, QComboBox *combo1, QObject *parent)
     : QObject(parent), m_comm(comm), m_combo1(combo1)
 {
@@ -44,6 +50,27 @@ QString PortTips::tipFor(int port) const
             lines << tr("Open in %1 (process %2).").arg(holder->program).arg(holder->pid);
     }
     return lines.join(u'\n');
+}
+
+QString PortTips::presentNow(const MSComm *comm)
+{
+    QStringList atPorts;
+    QStringList others;
+    for (int port = 1; port <= portCount; ++port) {
+        const PortIdentity identity = PortIdentity::of(comm->deviceOf(port));
+        if (!identity.present)
+            continue;
+        if (!identity.takesAtCommands()) {
+            others << QStringLiteral("Com%1").arg(port);
+            continue;
+        }
+        QStringList about{identity.name(), identity.roles.constFirst()};
+        about.removeAll(QString());
+        atPorts << QStringLiteral("Com%1 (%2)").arg(port).arg(about.join(QLatin1String(", ")));
+    }
+    if (atPorts.isEmpty() && others.isEmpty())
+        return tr("No port leads to a device that is there now.");
+    return tr("Present now: %1.").arg((atPorts + others).join(QLatin1String(", ")));
 }
 
 void PortTips::refresh()

@@ -20,6 +20,9 @@ public:
     // list opens, and when a serial device comes or goes.
     Q_INVOKABLE void refresh();
     QString tipFor(int port) const;
+    // "Present now: Com7 (Quectel EG25-G, AT commands), Com5, Com6.": the
+    // ports whose devices are there, those that take AT commands first.
+    static QString presentNow(const MSComm *comm);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
