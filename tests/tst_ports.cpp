@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <QTextEdit>
 #include <unistd.h>
 
 namespace {
@@ -107,6 +108,16 @@ void TestPorts::eachEntrySaysWhereItLeads()
                                         "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")
                              .arg(usb4.pty(), f.configDir() + QStringLiteral("/vexmo-at/ports/com10")));
     QCOMPARE(tip(f, 4), QStringLiteral("Com4 is %1 for this run (--port).\nThere now.").arg(pointed.device()));
+    // The port map notice: the modem with its AT port, what this run and
+    // the links point elsewhere, then the families, in six lines.
+    QCOMPARE(f.get<QTextEdit>("Text1")->toPlainText(),
+             QStringLiteral("Com7 Quectel EG25-G: AT\n"
+                            "Com4 %1 (--port)\n"
+                            "Com10 -> /dev/ttyUSB4\n"
+                            "Com1-4   /dev/ttyS0-3\n"
+                            "Com5-8   /dev/ttyUSB0-3\n"
+                            "Com9-12  /dev/ttyACM0-3")
+                 .arg(pointed.device()));
     QCOMPARE(tip(f, 1), QStringLiteral("Com1 is /dev/ttyS0.\nNot there now.").replace(
                             QStringLiteral("Not there now."),
                             QFileInfo::exists(QStringLiteral("/dev/ttyS0")) ? QStringLiteral("There now.")

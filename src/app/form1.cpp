@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTextEdit>
 #include <QTimer>
 
 namespace {
@@ -83,7 +84,7 @@ Form1::Form1(const CommandLine &options, QWidget *parent)
     new ExitSignals([this] { Command7_Click(); }, this);
 
     Form_Load();
-    new PortTips(m_comm, combo1, this);
+    new PortTips(m_comm, combo1, control<QTextEdit>("Text1"), this);
 }
 
 QString Form1::caption()

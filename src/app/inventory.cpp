@@ -20,17 +20,11 @@ namespace Inventory {
 
 namespace {
 
-// Text1 tells the user where each Com number leads, one family a line.
+// Text1 tells the user where each Com number leads, one family a line, until
+// the ports as they are now are known.
 QString portNotice()
 {
-    QStringList lines;
-    for (const PortMap::Family &family : PortMap::families()) {
-        lines << QStringLiteral("Com%1-%2").arg(family.first).arg(family.last).leftJustified(9)
-                + QStringLiteral("%1%2-%3").arg(QLatin1String(family.prefix)).arg(0).arg(family.last - family.first);
-    }
-    lines << QStringLiteral("Any other: a link named")
-          << QStringLiteral("~/.config/%1/comN").arg(PortMap::linkFolder);
-    return lines.join(QLatin1Char('\n'));
+    return PortMap::familyLines().join(QLatin1Char('\n'));
 }
 
 // Six lines of the notice's font at its natural spacing are taller than

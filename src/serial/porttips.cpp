@@ -10,15 +10,19 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
 
 namespace {
 
 constexpr int portCount = 15;
+constexpr int mapLineCount = 6;
 
 } // namespace
 
-PortTips::PortTips(MSComm *comm, QComboBox *combo1, QObject *parent)
-    : QObject(parent), m_comm(comm), m_combo1(combo1)
+PortTips::PortTips(MSComm *comm, QComboBox *combo1, QTextEdit *text1, QObject *parent)
+    : QObject(parent), m_comm(comm), m_combo1(combo1), m_text1(text1)
 {
     combo1->view()->installEventFilter(this);
     connect(new DeviceWatch(this), &DeviceWatch::changed, this, &PortTips::refresh);
@@ -73,6 +77,23 @@ QString PortTips::presentNow(const MSComm *comm)
     return tr("Present now: %1.").arg((atPorts + others).join(QLatin1String(", ")));
 }
 
+QStringList PortTips::mapLines() const
+{
+    QStringList modems;
+    QStringList pointed;
+    for (int port = 1; port <= portCount; ++port) {
+        const QString device = m_comm->deviceOf(port);
+        const PortIdentity identity = PortIdentity::of(device);
+        if (identity.takesAtCommands())
+            modems << QStringLiteral("Com%1 %2: AT").arg(port).arg(identity.name());
+        if (m_comm->isPointed(port))
+            pointed << QStringLiteral("Com%1 %2 (--port)").arg(port).arg(device);
+        else if (device != PortMap::fixedDevice(port))
+            pointed << QStringLiteral("Com%1 -> %2").arg(port).arg(QFileInfo(device).symLinkTarget());
+    }
+    return (modems + pointed + PortMap::familyLines()).mid(0, mapLineCount);
+}
+
 void PortTips::refresh()
 {
     for (int i = 0; i < m_combo1->count(); ++i) {
@@ -80,6 +101,18 @@ void PortTips::refresh()
         m_combo1->setItemData(i, tip, Qt::ToolTipRole);
         m_combo1->setItemData(i, tip, Qt::AccessibleDescriptionRole);
     }
+    // Each line fits the box, a long path shortened in its middle.
+    QStringList lines = mapLines();
+    const int width = m_text1->viewport()->width() - 2 * int(m_text1->document()->documentMargin());
+    for (QString &line : lines)
+        line = m_text1->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
+    const QString text = lines.join(u'\n');
+    if (text == m_text1->toPlainText())
+        return;
+    // Replaced in place, so that the lines keep the box's spacing.
+    QTextCursor all(m_text1->document());
+    all.select(QTextCursor::Document);
+    all.insertText(text);
 }
 
 bool PortTips::eventFilter(QObject *watched, QEvent *event)

@@ -33,6 +33,17 @@ QString device(int port)
     return fixedDevice(port);
 }
 
+QStringList familyLines()
+{
+    QStringList lines;
+    for (const Family &family : families()) {
+        lines << QStringLiteral("Com%1-%2").arg(family.first).arg(family.last).leftJustified(9)
+                + QStringLiteral("%1%2-%3").arg(QLatin1String(family.prefix)).arg(0).arg(family.last - family.first);
+    }
+    lines << QStringLiteral("Any other: a link named") << QStringLiteral("~/.config/%1/comN").arg(linkFolder);
+    return lines;
+}
+
 QString fixedDevice(int port)
 {
     for (const Family &family : families()) {

@@ -3,6 +3,7 @@
 // when it exists, otherwise the fixed device of ComN's family.
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -22,6 +23,8 @@ const std::vector<Family> &families();
 inline const QString linkFolder = QStringLiteral("vexmo-at/ports");
 
 QString device(int port);
+// The map in six short lines: a family a line, then where the links go.
+QStringList familyLines();
 // ComN's device by its family, whatever the port folder says.
 QString fixedDevice(int port);
 
