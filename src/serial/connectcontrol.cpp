@@ -1,13 +1,18 @@
 #include "serial/connectcontrol.h"
 
 #include "serial/porttips.h"
+#include "serialdevice/modemmanager.h"
 #include "serialdevice/mscomm.h"
+#include "serialdevice/portlock.h"
 #include "widgets/notice.h"
 #include "widgets/style.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -27,6 +32,14 @@ QString hintFor(QSerialPort::SerialPortError error, const QString &device)
     default:
         return QString();
     }
+}
+
+// Unix 98 pseudo-terminals' device numbers (Linux's devices.txt).
+bool isPseudoTerminal(const QString &device)
+{
+    struct stat node = {};
+    return ::stat(QFile::encodeName(device).constData(), &node) == 0 && S_ISCHR(node.st_mode)
+           && major(node.st_rdev) >= 136 && major(node.st_rdev) <= 143;
 }
 
 } // namespace
@@ -54,8 +67,11 @@ void ConnectControl::Command2_Click()
     if (m_comm->setPortOpen(true)) {
         m_ledTo[port] = pathLabel();
         m_openLabel = portLabel();
-        if (!elsewhere.isEmpty())
-            m_notice->show(m_command2, tr("%1 is open.\n%2").arg(m_openLabel, elsewhere));
+        // Open, and green; but what else reads the line is worth knowing.
+        QStringList more{elsewhere, sharedWith()};
+        more.removeAll(QString());
+        if (!more.isEmpty())
+            m_notice->show(m_command2, tr("%1 is open.\n%2").arg(m_openLabel, more.join(u'\n')));
         return;
     }
 
@@ -90,6 +106,24 @@ void ConnectControl::showLinkLost(const QString &reason)
     text += QLatin1Char('\n')
         + (elsewhere.isEmpty() ? tr("Press Connect once the device is back.") : elsewhere);
     m_notice->show(m_command2, text);
+}
+
+QString ConnectControl::sharedWith() const
+{
+    QStringList with;
+    if (const auto modem = ModemManager::modemUsing(m_comm->device())) {
+        with << tr("ModemManager uses it too, for %1: it sends its own AT commands and takes replies, so some "
+                   "answers may never show here. \"man vexmo-at\" shows how to keep it off this device.")
+                    .arg(modem->isEmpty() ? tr("a modem") : *modem);
+    }
+    // A simulated module holds its own line's device: only other devices.
+    if (!isPseudoTerminal(m_comm->device())) {
+        if (const auto holder = PortLock::openedBy(m_comm->device()))
+            with << tr("%1 (process %2) has it open too: each reply goes to whichever program reads it first.")
+                        .arg(holder->program)
+                        .arg(holder->pid);
+    }
+    return with.join(u'\n');
 }
 
 QString ConnectControl::ledElsewhere(int port) const

@@ -25,6 +25,7 @@ private:
     QString pathLabel() const;  // the device the selected port leads to, by way of its link
     // What opening the port now says of where it led the last time.
     QString ledElsewhere(int port) const;
+    QString sharedWith() const;
 
     MSComm *m_comm;
     QComboBox *m_combo1;

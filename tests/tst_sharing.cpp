@@ -1,0 +1,82 @@
+// After a Connect, what else uses the device is said: ModemManager, asked
+// on its bus (here a private bus with a stand-in that lists the device
+// among a modem's ports). Connect stays green: it is information, not a
+// refusal.
+
+#include "fixture.h"
+#include "serialdevice/mscomm.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+class TestSharing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void modemManagerUsingThePortIsSaid();
+    void aPortModemManagerDoesNotUseSaysNothing();
+
+private:
+    // Lists `names` among the ports of its one modem until it ends.
+    void startModemManager(QProcess &manager, const QStringList &names);
+    QProcess m_bus;
+};
+
+void TestSharing::initTestCase()
+{
+    m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                QStringLiteral("--print-address")});
+    QVERIFY(m_bus.waitForReadyRead(5000));
+    // Read by Qt when the program first asks for the system bus.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.readLine().trimmed());
+}
+
+void TestSharing::cleanupTestCase()
+{
+    m_bus.terminate();
+    m_bus.waitForFinished();
+}
+
+void TestSharing::startModemManager(QProcess &manager, const QStringList &names)
+{
+    manager.start(QStringLiteral(MOCK_MODEM_MANAGER), names);
+    QTRY_VERIFY_WITH_TIMEOUT(manager.canReadLine(), 5000);
+    QCOMPARE(manager.readLine(), QByteArray("ready\n"));
+}
+
+void TestSharing::modemManagerUsingThePortIsSaid()
+{
+    Pty modem;
+    QProcess manager;
+    startModemManager(manager, {QStringLiteral("ttyUSB0"), QFileInfo(modem.device()).fileName()});
+    Fixture f;
+    f.connectTo(2, modem);
+    QVERIFY(f.form().comm()->portOpen());
+    QCOMPARE(f.connectColor(), QColor(0xc0, 0xff, 0xc0));
+    QCOMPARE(f.noticeText().section(u'\n', 1),
+             QStringLiteral("ModemManager uses it too, for Quectel EG25-G: it sends its own AT commands and takes "
+                            "replies, so some answers may never show here. \"man vexmo-at\" shows how to keep it "
+                            "off this device."));
+    manager.terminate();
+    manager.waitForFinished();
+}
+
+void TestSharing::aPortModemManagerDoesNotUseSaysNothing()
+{
+    Pty modem;
+    QProcess manager;
+    startModemManager(manager, {QStringLiteral("ttyUSB0")});
+    Fixture f;
+    f.connectTo(2, modem);
+    QVERIFY(f.form().comm()->portOpen());
+    QCOMPARE(f.noticeText(), QString());
+    manager.terminate();
+    manager.waitForFinished();
+}
+
+QTEST_MAIN(TestSharing)
+#include "tst_sharing.moc"
