@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 class TestSharing : public QObject
 {
@@ -19,6 +22,7 @@ private slots:
     void cleanupTestCase();
     void modemManagerUsingThePortIsSaid();
     void aPortModemManagerDoesNotUseSaysNothing();
+    void aPortModemManagerHoldsAloneIsRefusedNamingIt();
 
 private:
     // Lists `names` among the ports of its one modem until it ends.
@@ -74,6 +78,29 @@ void TestSharing::aPortModemManagerDoesNotUseSaysNothing()
     f.connectTo(2, modem);
     QVERIFY(f.form().comm()->portOpen());
     QCOMPARE(f.noticeText(), QString());
+    manager.terminate();
+    manager.waitForFinished();
+}
+
+void TestSharing::aPortModemManagerHoldsAloneIsRefusedNamingIt()
+{
+    // Marked for one program alone by a program this user cannot see (here
+    // one that has ended): ModemManager's bus names the user.
+    Pty modem;
+    const int claimed = ::open(QFile::encodeName(modem.device()).constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(claimed >= 0);
+    QCOMPARE(::ioctl(claimed, TIOCEXCL), 0);
+    ::close(claimed);
+    QProcess manager;
+    startModemManager(manager, {QFileInfo(modem.device()).fileName()});
+    Fixture f;
+    f.connectTo(2, modem);
+    QVERIFY(!f.form().comm()->portOpen());
+    QVERIFY2(f.noticeText().endsWith(QStringLiteral(
+                 "could not be opened: ModemManager is using it alone, for Quectel EG25-G.\n"
+                 "Wait a few seconds and press Connect again, or keep ModemManager off this device "
+                 "(see man vexmo-at).")),
+             qPrintable(f.noticeText()));
     manager.terminate();
     manager.waitForFinished();
 }

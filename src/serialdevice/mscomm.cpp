@@ -1,5 +1,6 @@
 #include "serialdevice/mscomm.h"
 
+#include "serialdevice/modemmanager.h"
 #include "serialdevice/portlock.h"
 #include "serialdevice/portmap.h"
 
@@ -201,6 +202,15 @@ void MSComm::refuseExclusive()
     if (holder) {
         holder->justNow = true;
         refuse(*holder);
+        return;
+    }
+    // ModemManager runs as root, out of an ordinary user's sight; its bus
+    // says which ports it uses. Just after a plug-in it may hold one alone.
+    if (const auto modem = ModemManager::modemUsing(m_openedPath)) {
+        fail(QSerialPort::PermissionError,
+             tr("ModemManager is using it alone, for %1").arg(modem->isEmpty() ? tr("a modem") : *modem),
+             tr("Wait a few seconds and press Connect again, or keep ModemManager off this device "
+                "(see man vexmo-at)."));
         return;
     }
     fail(QSerialPort::PermissionError,
