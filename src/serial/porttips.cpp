@@ -18,6 +18,7 @@ namespace {
 
 constexpr int portCount = 15;
 constexpr int mapLineCount = 6;
+constexpr int firstReadDelayMs = 100;  // after the window's first frame
 
 } // namespace
 
@@ -26,8 +27,11 @@ PortTips::PortTips(MSComm *comm, QComboBox *combo1, QTextEdit *text1, QObject *p
 {
     combo1->view()->installEventFilter(this);
     connect(new DeviceWatch(this), &DeviceWatch::changed, this, &PortTips::refresh);
-    // Start-up first, then the device database.
-    QMetaObject::invokeMethod(this, "refresh", Qt::QueuedConnection);
+    // The window first, then the device database.
+    m_firstRead.setSingleShot(true);
+    m_firstRead.setInterval(firstReadDelayMs);
+    connect(&m_firstRead, &QTimer::timeout, this, &PortTips::refresh);
+    m_firstRead.start();
 }
 
 QString PortTips::tipFor(int port) const

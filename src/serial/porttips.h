@@ -9,6 +9,7 @@
 // present with their AT port, links and --port in force, then the families.
 
 #include <QObject>
+#include <QTimer>
 
 class MSComm;
 class QComboBox;
@@ -22,7 +23,7 @@ public:
 
     // Reads the ports afresh: just after the window shows, each time the
     // list opens, and when a serial device comes or goes.
-    Q_INVOKABLE void refresh();
+    void refresh();
     QString tipFor(int port) const;
     QStringList mapLines() const;
     // "Present now: Com7 (Quectel EG25-G, AT commands), Com5, Com6.": the
@@ -36,4 +37,5 @@ private:
     MSComm *m_comm;
     QComboBox *m_combo1;
     QTextEdit *m_text1;
+    QTimer m_firstRead;
 };
