@@ -23,6 +23,9 @@ Pty::Pty()
     ::tcsetattr(slave, TCSANOW, &raw);
     ::close(slave);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // The modem's end stays in the test: programs it starts open the line
+    // as terminal programs do, without holding the far end too.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
     m_device = QString::fromLocal8Bit(name);
 }
 

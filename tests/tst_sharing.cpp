@@ -1,7 +1,8 @@
 // After a Connect, what else uses the device is said: ModemManager, asked
 // on its bus (here a private bus with a stand-in that lists the device
-// among a modem's ports). Connect stays green: it is information, not a
-// refusal.
+// among a modem's ports), and any other program with it open, but not the
+// modem at the far end of a pseudo-terminal. Connect stays green: it is
+// information, not a refusal.
 
 #include "fixture.h"
 #include "serialdevice/mscomm.h"
@@ -13,6 +14,21 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+namespace {
+
+// Connects a new window to `modem`: what the notice says after "ComN is
+// open.", where the port is open and Connect green.
+QString connectAndHear(const Pty &modem)
+{
+    Fixture f;
+    f.connectTo(2, modem);
+    if (!f.form().comm()->portOpen() || f.connectColor() != QColor(0xc0, 0xff, 0xc0))
+        return QStringLiteral("not open and green: ") + f.noticeText();
+    return f.noticeText().section(u'\n', 1);
+}
+
+} // namespace
+
 class TestSharing : public QObject
 {
     Q_OBJECT
@@ -23,6 +39,8 @@ private slots:
     void modemManagerUsingThePortIsSaid();
     void aPortModemManagerDoesNotUseSaysNothing();
     void aPortModemManagerHoldsAloneIsRefusedNamingIt();
+    void anotherProgramWithThePortOpenIsNamed();
+    void theModemAtTheFarEndIsNoSharer();
 
 private:
     // Lists `names` among the ports of its one modem until it ends.
@@ -57,11 +75,7 @@ void TestSharing::modemManagerUsingThePortIsSaid()
     Pty modem;
     QProcess manager;
     startModemManager(manager, {QStringLiteral("ttyUSB0"), QFileInfo(modem.device()).fileName()});
-    Fixture f;
-    f.connectTo(2, modem);
-    QVERIFY(f.form().comm()->portOpen());
-    QCOMPARE(f.connectColor(), QColor(0xc0, 0xff, 0xc0));
-    QCOMPARE(f.noticeText().section(u'\n', 1),
+    QCOMPARE(connectAndHear(modem),
              QStringLiteral("ModemManager uses it too, for Quectel EG25-G: it sends its own AT commands and takes "
                             "replies, so some answers may never show here. \"man vexmo-at\" shows how to keep it "
                             "off this device."));
@@ -74,10 +88,7 @@ void TestSharing::aPortModemManagerDoesNotUseSaysNothing()
     Pty modem;
     QProcess manager;
     startModemManager(manager, {QStringLiteral("ttyUSB0")});
-    Fixture f;
-    f.connectTo(2, modem);
-    QVERIFY(f.form().comm()->portOpen());
-    QCOMPARE(f.noticeText(), QString());
+    QCOMPARE(connectAndHear(modem), QString());
     manager.terminate();
     manager.waitForFinished();
 }
@@ -103,6 +114,37 @@ void TestSharing::aPortModemManagerHoldsAloneIsRefusedNamingIt()
              qPrintable(f.noticeText()));
     manager.terminate();
     manager.waitForFinished();
+}
+
+void TestSharing::anotherProgramWithThePortOpenIsNamed()
+{
+    Pty modem;
+    QProcess other;
+    other.setStandardInputFile(modem.device());
+    other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    QVERIFY(other.waitForStarted());
+    QCOMPARE(connectAndHear(modem),
+             QStringLiteral("sleep (process %1) has it open too: each reply goes to whichever program reads it "
+                            "first.")
+                 .arg(other.processId()));
+    other.kill();
+    other.waitForFinished();
+}
+
+void TestSharing::theModemAtTheFarEndIsNoSharer()
+{
+    // The simulated module holds both ends of its line.
+    QProcess simulator;
+    simulator.start(QStringLiteral(MODEM_SIM), {});
+    QTRY_VERIFY(simulator.canReadLine());
+    Fixture f;
+    f.mapPort(3, QString::fromLocal8Bit(simulator.readLine().trimmed()));
+    f.selectPort(3);
+    f.click("Command2");
+    QVERIFY(f.form().comm()->portOpen());
+    QCOMPARE(f.noticeText(), QString());
+    simulator.terminate();
+    simulator.waitForFinished();
 }
 
 QTEST_MAIN(TestSharing)

@@ -8,11 +8,8 @@
 #include "widgets/style.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 namespace {
 
@@ -32,14 +29,6 @@ QString hintFor(QSerialPort::SerialPortError error, const QString &device)
     default:
         return QString();
     }
-}
-
-// Unix 98 pseudo-terminals' device numbers (Linux's devices.txt).
-bool isPseudoTerminal(const QString &device)
-{
-    struct stat node = {};
-    return ::stat(QFile::encodeName(device).constData(), &node) == 0 && S_ISCHR(node.st_mode)
-           && major(node.st_rdev) >= 136 && major(node.st_rdev) <= 143;
 }
 
 } // namespace
@@ -116,13 +105,10 @@ QString ConnectControl::sharedWith() const
                    "answers may never show here. \"man vexmo-at\" shows how to keep it off this device.")
                     .arg(modem->isEmpty() ? tr("a modem") : *modem);
     }
-    // A simulated module holds its own line's device: only other devices.
-    if (!isPseudoTerminal(m_comm->device())) {
-        if (const auto holder = PortLock::openedBy(m_comm->device()))
-            with << tr("%1 (process %2) has it open too: each reply goes to whichever program reads it first.")
-                        .arg(holder->program)
-                        .arg(holder->pid);
-    }
+    if (const auto holder = PortLock::sharedBy(m_comm->device()))
+        with << tr("%1 (process %2) has it open too: each reply goes to whichever program reads it first.")
+                    .arg(holder->program)
+                    .arg(holder->pid);
     return with.join(u'\n');
 }
 

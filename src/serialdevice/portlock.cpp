@@ -254,6 +254,38 @@ std::optional<Holder> openedBy(const QString &device)
     return std::nullopt;
 }
 
+std::optional<Holder> sharedBy(const QString &device)
+{
+    // The far end of a pseudo-terminal (its master, in the program that
+    // plays the modem) is no sharer: /proc/PID/fdinfo gives each master's
+    // pty number.
+    struct stat node = {};
+    const QString target = QFileInfo(device).canonicalFilePath();
+    int ptyIndex = -1;
+    if (::stat(QFile::encodeName(target).constData(), &node) == 0 && S_ISCHR(node.st_mode)
+        && major(node.st_rdev) >= 136 && major(node.st_rdev) <= 143)
+        ptyIndex = int((major(node.st_rdev) - 136) * 256 + minor(node.st_rdev));
+    const QByteArray masterLine = "tty-index:\t" + QByteArray::number(ptyIndex) + '\n';
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (pid.toLongLong() <= 0 || pid.toLongLong() == QCoreApplication::applicationPid())
+            continue;
+        bool opened = false;
+        bool farEnd = false;
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+            const QString to = fd.symLinkTarget();
+            opened = opened || to == target;
+            if (ptyIndex >= 0 && to.endsWith(QLatin1String("ptmx"))) {
+                QFile info(QStringLiteral("/proc/%1/fdinfo/%2").arg(pid, fd.fileName()));
+                farEnd = farEnd || (info.open(QIODevice::ReadOnly) && info.readAll().contains(masterLine));
+            }
+        }
+        if (opened && !farEnd)
+            return Holder{pid.toLongLong(), programOf(pid.toLongLong()), QStringLiteral("open")};
+    }
+    return std::nullopt;
+}
+
 QString notASerialLine(const QString &device)
 {
     struct stat node = {};

@@ -44,6 +44,10 @@ std::optional<Holder> takeFlock(int fd, const QString &device);
 // (for a device opened exclusively, that no lock file or flock names).
 std::optional<Holder> openedBy(const QString &device);
 
+// Another program that has the device open as well, once we have it:
+// never the program at the far end of a pseudo-terminal.
+std::optional<Holder> sharedBy(const QString &device);
+
 // Why `device` is a terminal but no serial line (the terminal of whatever
 // opens /dev/tty, a console, a program's own terminal); empty otherwise.
 QString notASerialLine(const QString &device);
