@@ -54,7 +54,7 @@ QString PortTips::tipFor(int port) const
     if (m_comm->portOpen() && m_comm->commPort() == port)
         lines << tr("Connected here.");
     else if (identity.present) {
-        if (const auto holder = PortLock::openedBy(device))
+        if (const auto holder = PortLock::sharedBy(device))  // not the modem's own end
             lines << tr("Open in %1 (process %2).").arg(holder->program).arg(holder->pid);
     }
     return lines.join(u'\n');
