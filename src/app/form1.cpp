@@ -104,8 +104,6 @@ void Form1::Form_Load()
         combo1->addItem(QStringLiteral("Com%1").arg(n));
         combo1->setItemData(combo1->count() - 1, n);
     }
-    control<CrLfBox>("Text2")->clear();
-    m_comm->setInBufferCount(0);
     combo1->setCurrentIndex(0);
     control<QWidget>("Text2")->setFocus();
 }

@@ -117,7 +117,7 @@ const std::vector<Control> &controls()
     using K = Kind;
     using F = Face;
     static const std::vector<Control> table = {
-        {"Text2", K::MultiLineTextBox, "", "Text2", "", 120, 120, 5715, 8655, 0},
+        {"Text2", K::MultiLineTextBox, "", "", "", 120, 120, 5715, 8655, 0},
         {"Command25", K::Button, "", "Clear text", "", 6060, 6720, 855, 315, 43},
         {"Command7", K::Button, "", "Exit", "", 7140, 6720, 855, 315, 25},
         {"Text1", K::NoticeBox, "", portNotice(), "", 9660, 6720, 4335, 1275, 34, F::Mono},

@@ -262,13 +262,6 @@ QString MSComm::input()
     return QString::fromLatin1(m_port.readAll());
 }
 
-void MSComm::setInBufferCount(int count)
-{
-    // A closed port holds nothing; QSerialPort would report an error.
-    if (count == 0 && m_port.isOpen())
-        m_port.clear(QSerialPort::Input);
-}
-
 void MSComm::fail(QSerialPort::SerialPortError error, const QString &reason, const QString &hint)
 {
     m_error = error;

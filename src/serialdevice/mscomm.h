@@ -46,7 +46,6 @@ public:
     // as one "?".
     static int unsendable(const QString &text);
     QString input();
-    void setInBufferCount(int count);  // 0 discards buffered input
 
 signals:
     void onComm();

@@ -45,7 +45,6 @@ public:
     void setFont(const QFont &font);
     void setRoom(qreal room);  // 0 or less: rows end only at line breaks
     void setGrey(const QColor &grey);
-    qreal room() const { return m_room; }
     int rowHeight() const;
 
     // The breaker of the document's rows.

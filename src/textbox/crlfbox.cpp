@@ -276,10 +276,6 @@ void CrLfBox::setCaret(Pos caret, Pos anchor, bool keepX)
             QAccessible::updateAccessibility(&selected);
         }
     }
-    if (hadSelection || hasSelection())
-        emit selectionChanged();
-    if (caretMoved)
-        emit cursorPositionChanged();
     m_pageCaretY = -1;
     updateMicroFocus();
     restartBlinking();

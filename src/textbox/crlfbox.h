@@ -80,10 +80,6 @@ public:
 
     QMenu *createStandardContextMenu();
 
-signals:
-    void selectionChanged();
-    void cursorPositionChanged();
-
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
