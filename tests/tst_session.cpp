@@ -309,7 +309,7 @@ void TestSession::aSessionFileThatCannotBeWrittenIsSaid()
     QTest::keyClick(f.get("Text2"), Qt::Key_End);
     f.click("Command11");
     QVERIFY(notice->isStanding());
-    notice->show(f.get("Command2"), QStringLiteral("another"));
+    notice->showAt(f.get("Command2"), QStringLiteral("another"));
     QTest::keyClick(f.get("Text2"), Qt::Key_End);
     QVERIFY2(notice->isStanding() && f.noticeText().startsWith(said), qPrintable(f.noticeText()));
     QTest::mouseClick(notice, Qt::LeftButton);

@@ -67,7 +67,7 @@ Form1::Form1(const CommandLine &options, QWidget *parent)
     // What a single-line box left out of a paste is said next to it.
     for (OneLine *oneLine : findChildren<OneLine *>()) {
         connect(oneLine, &OneLine::leftOut, this, [this](QLineEdit *box, const QString &lines) {
-            m_notice->show(box, tr("Only the first line was kept, so that Send writes one line. Left out:\n%1")
+            m_notice->showAt(box, tr("Only the first line was kept, so that Send writes one line. Left out:\n%1")
                                     .arg(lines.size() > 200 ? lines.left(200) + QStringLiteral("...") : lines));
         });
     }

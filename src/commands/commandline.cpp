@@ -16,7 +16,7 @@ bool send(MSComm *comm, const QString &line, Notice *notice, QWidget *pressed, c
     if (comm->output(line)) {
         // The bytes stay as they went; the user learns that they changed.
         if (const int changed = MSComm::unsendable(line)) {
-            notice->show(pressed, changed == 1
+            notice->showAt(pressed, changed == 1
                                       ? QObject::tr("1 character cannot be sent on the serial line and went out as ?")
                                       : QObject::tr("%1 characters cannot be sent on the serial line and went out as ?")
                                             .arg(changed));
@@ -24,11 +24,11 @@ bool send(MSComm *comm, const QString &line, Notice *notice, QWidget *pressed, c
         return true;
     }
     if (!failed.isEmpty())
-        notice->show(pressed, failed.arg(comm->errorString()));
+        notice->showAt(pressed, failed.arg(comm->errorString()));
     else if (!comm->portOpen())
-        notice->show(pressed, QObject::tr("not connected: press Connect first"));
+        notice->showAt(pressed, QObject::tr("not connected: press Connect first"));
     else
-        notice->show(pressed, QObject::tr("could not write to the port: %1").arg(comm->errorString()));
+        notice->showAt(pressed, QObject::tr("could not write to the port: %1").arg(comm->errorString()));
     return false;
 }
 

@@ -60,7 +60,7 @@ void ConnectControl::Command2_Click()
         QStringList more{elsewhere, sharedWith()};
         more.removeAll(QString());
         if (!more.isEmpty())
-            m_notice->show(m_command2, tr("%1 is open.\n%2").arg(m_openLabel, more.join(u'\n')));
+            m_notice->showAt(m_command2, tr("%1 is open.\n%2").arg(m_openLabel, more.join(u'\n')));
         return;
     }
 
@@ -75,7 +75,7 @@ void ConnectControl::Command2_Click()
         if (!more.isEmpty())
             text += QLatin1Char('\n') + more;
     }
-    m_notice->show(m_command2, text);
+    m_notice->showAt(m_command2, text);
 }
 
 void ConnectControl::Command3_Click()
@@ -94,7 +94,7 @@ void ConnectControl::showLinkLost(const QString &reason)
     const QString elsewhere = ledElsewhere(m_comm->commPort());
     text += QLatin1Char('\n')
         + (elsewhere.isEmpty() ? tr("Press Connect once the device is back.") : elsewhere);
-    m_notice->show(m_command2, text);
+    m_notice->showAt(m_command2, text);
 }
 
 QString ConnectControl::sharedWith() const

@@ -119,6 +119,6 @@ void LogSaver::saveAs()
     if (path.isEmpty())
         return;
     QString error;
-    m_notice->show(m_text2, saveTo(path, &error) ? tr("The log was saved in %1.").arg(path)
+    m_notice->showAt(m_text2, saveTo(path, &error) ? tr("The log was saved in %1.").arg(path)
                                                  : tr("The log could not be saved in %1: %2.").arg(path, error));
 }

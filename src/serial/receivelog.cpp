@@ -38,7 +38,7 @@ void ReceiveLog::watchSession()
     // Not being kept stands until the user clicks it or the file takes
     // bytes again, which is said as any other notice.
     connect(m_session, &SessionLog::failed, this, [this](const QString &reason) {
-        m_notice->show(m_text2,
+        m_notice->showAt(m_text2,
                        tr("The session is not being kept in %1: %2.\nUp to %3 MB received meanwhile waits for the "
                           "file; beyond that, the file will say how much is missing.")
                            .arg(m_session->path(), reason)
@@ -47,7 +47,7 @@ void ReceiveLog::watchSession()
     });
     connect(m_session, &SessionLog::keptAgain, this, [this](qint64 from, qint64 missing) {
         m_notice->withdraw();
-        m_notice->show(m_text2, missing == 0
+        m_notice->showAt(m_text2, missing == 0
                                     ? tr("The session is kept in %1 again; nothing received was lost.")
                                           .arg(m_session->path())
                                     : tr("The session is kept in %1 again, but %2 bytes received meanwhile are "

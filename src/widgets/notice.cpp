@@ -53,7 +53,7 @@ Notice::Notice(QWidget *owner)
     connect(&m_hideTimer, &QTimer::timeout, this, &Notice::dismiss);
 }
 
-void Notice::show(QWidget *anchor, const QString &text, Duration duration)
+void Notice::showAt(QWidget *anchor, const QString &text, Duration duration)
 {
     if (duration == UntilSeen) {
         m_standingAnchor = anchor;
@@ -78,7 +78,7 @@ void Notice::dismiss()
 {
     hide();
     if (!m_standing.isEmpty() && m_standingAnchor)
-        show(m_standingAnchor, m_standing, UntilSeen);
+        showAt(m_standingAnchor, m_standing, UntilSeen);
 }
 
 void Notice::place(QWidget *anchor, const QString &text)

@@ -21,7 +21,7 @@ public:
         AWhile,     // goes after a while, or at the next key or click
         UntilSeen,  // stands until clicked, or withdrawn
     };
-    void show(QWidget *anchor, const QString &text, Duration duration = AWhile);
+    void showAt(QWidget *anchor, const QString &text, Duration duration = AWhile);
     // The state a standing notice told of has ended.
     void withdraw();
     QWidget *anchor() const { return m_anchor.data(); }
