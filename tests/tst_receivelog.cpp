@@ -14,6 +14,9 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 class TestReceiveLog : public QObject
 {
@@ -222,19 +225,21 @@ void TestReceiveLog::aBurstOfGarbageLeavesTheWindowAnswering()
     while (burst.size() < 64 * 1024)
         burst.append(heard[random.bounded(int(std::size(heard)))]);
     QElapsedTimer sinceTick;
-    qint64 longest = 0;
+    std::vector<qint64> gaps;
     QTimer ticks;
     ticks.setInterval(5);
-    connect(&ticks, &QTimer::timeout, [&] {
-        longest = std::max(longest, sinceTick.restart());
-    });
+    connect(&ticks, &QTimer::timeout, [&] { gaps.push_back(sinceTick.restart()); });
     sinceTick.start();
     ticks.start();
     f->modem().write(burst);
     QTRY_COMPARE_WITH_TIMEOUT(log().size(), burst.size(), 60000);
     QCOMPARE(log(), QString::fromLatin1(burst));
-    // Measured about 50 ms here; taking a 4 KB read whole costs about 90.
-    QVERIFY2(longest <= 75 * slowdown, qPrintable(QString::number(longest)));
+    // Measured about 50 ms here; taking a 4 KB read whole costs about 90,
+    // once for each of the burst's sixteen reads. The third longest wait
+    // counts: the system may hold the test up once or twice on its own.
+    std::sort(gaps.begin(), gaps.end(), std::greater<>());
+    QVERIFY(gaps.size() > 3);
+    QVERIFY2(gaps[2] <= 75 * slowdown, qPrintable(QString::number(gaps[2])));
 }
 
 QTEST_MAIN(TestReceiveLog)
