@@ -66,6 +66,24 @@ QByteArray readSome(int fd)
     return got;
 }
 
+// A FIFO with a reader that takes nothing until the test reads it.
+struct StalledFifo
+{
+    StalledFifo()
+    {
+        if (::mkfifo(path.constData(), 0600) != 0)
+            qFatal("cannot make %s", path.constData());
+        reader = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    ~StalledFifo() { ::close(reader); }
+    StalledFifo(const StalledFifo &) = delete;
+    StalledFifo &operator=(const StalledFifo &) = delete;
+
+    QTemporaryDir folder;
+    QByteArray path = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
+    int reader = -1;
+};
+
 // While it lives, no file of this process grows beyond `bytes`: to the
 // program, as a full disk.
 class FileSizeLimit
@@ -346,10 +364,9 @@ void TestSession::aSlowReaderNeverHoldsTheWindowUp()
 {
     // A reader that takes nothing while 512 KB arrive: the window shows it
     // all, and the file gets every byte once the reader reads.
-    QTemporaryDir folder;
-    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
-    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    const StalledFifo stalled;
+    const QByteArray &fifo = stalled.path;
+    const int reader = stalled.reader;
     CommandLine options;
     options.logFile = fifo;
     Pty modem;
@@ -365,17 +382,15 @@ void TestSession::aSlowReaderNeverHoldsTheWindowUp()
     QByteArray got;
     QTRY_COMPARE_WITH_TIMEOUT((got += readSome(reader), got.size()), sent.size(), 10000 * slowdown);
     QCOMPARE(got, sent);
-    ::close(reader);
 }
 
 void TestSession::aGapIsMarkedWhereItIs()
 {
     // A backlog of 100 bytes and a reader that stalls: what does not fit is
     // counted, and marked in the file before what comes after it.
-    QTemporaryDir folder;
-    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
-    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    const StalledFifo stalled;
+    const QByteArray &fifo = stalled.path;
+    const int reader = stalled.reader;
     const int pipeSize = ::fcntl(reader, F_GETPIPE_SZ);
     SessionLog session(fifo, nullptr, 100);
     QSignalSpy failed(&session, &SessionLog::failed);
@@ -400,17 +415,15 @@ void TestSession::aGapIsMarkedWhereItIs()
     QTRY_COMPARE((got += readSome(reader), got.size()), pipeSize + 100 + mark.size() + 1);
     QCOMPARE(got.mid(pipeSize + 100), mark + "e");
     QCOMPARE(got, QByteArray(pipeSize, 'p') + QByteArray(60, 'a') + QByteArray(40, 'b') + mark + "e");
-    ::close(reader);
 }
 
 void TestSession::bytesNeverWrittenAreCountedAtTheEnd()
 {
     // The program ends while a reader has taken nothing: its terminal hears
     // how much the file lacks.
-    QTemporaryDir folder;
-    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
-    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    const StalledFifo stalled;
+    const QByteArray &fifo = stalled.path;
+    const int reader = stalled.reader;
     QTemporaryFile said;
     QVERIFY(said.open());
     const auto endWith = [&](qsizetype stalled, qsizetype missing) {
@@ -433,7 +446,6 @@ void TestSession::bytesNeverWrittenAreCountedAtTheEnd()
     said.seek(0);
     QCOMPARE(said.readAll(), "vexmo-at: 120 bytes received were never written to " + fifo
                                  + ": it takes bytes more slowly than they arrive, and 70 bytes already wait for it\n");
-    ::close(reader);
 }
 
 void TestSession::aFileThatFillsUpGoesOnWhereItStopped()

@@ -103,7 +103,7 @@ QString ConnectControl::sharedWith() const
     if (const auto modem = ModemManager::modemUsing(m_comm->device())) {
         with << tr("ModemManager uses it too, for %1: it sends its own AT commands and takes replies, so some "
                    "answers may never show here. \"man vexmo-at\" shows how to keep it off this device.")
-                    .arg(modem->isEmpty() ? tr("a modem") : *modem);
+                    .arg(*modem);
     }
     if (const auto holder = PortLock::sharedBy(m_comm->device()))
         with << tr("%1 (process %2) has it open too: each reply goes to whichever program reads it first.")

@@ -2,7 +2,6 @@
 
 #include "serialdevice/devicewatch.h"
 #include "serialdevice/mscomm.h"
-#include "serialdevice/portidentity.h"
 #include "serialdevice/portlock.h"
 #include "serialdevice/portmap.h"
 
@@ -20,6 +19,15 @@ constexpr int portCount = 15;
 constexpr int mapLineCount = 6;
 constexpr int firstReadDelayMs = 100;  // after the window's first frame
 
+// What ports 1 to 15 lead to now, read once for all that show it.
+std::vector<PortIdentity> identitiesNow(const MSComm *comm)
+{
+    std::vector<PortIdentity> identities;
+    for (int port = 1; port <= portCount; ++port)
+        identities.push_back(PortIdentity::of(comm->deviceOf(port)));
+    return identities;
+}
+
 } // namespace
 
 PortTips::PortTips(MSComm *comm, QComboBox *combo1, QTextEdit *text1, QObject *parent)
@@ -34,7 +42,7 @@ PortTips::PortTips(MSComm *comm, QComboBox *combo1, QTextEdit *text1, QObject *p
     m_firstRead.start();
 }
 
-QString PortTips::tipFor(int port) const
+QString PortTips::tipFor(int port, const PortIdentity &identity) const
 {
     const QString device = m_comm->deviceOf(port);
     QStringList lines;
@@ -49,7 +57,6 @@ QString PortTips::tipFor(int port) const
     } else {
         lines << tr("Com%1 is %2.").arg(port).arg(device);
     }
-    const PortIdentity identity = PortIdentity::of(device);
     lines << identity.describe();
     if (m_comm->portOpen() && m_comm->commPort() == port)
         lines << tr("Connected here.");
@@ -64,8 +71,9 @@ QString PortTips::presentNow(const MSComm *comm)
 {
     QStringList atPorts;
     QStringList others;
+    const std::vector<PortIdentity> identities = identitiesNow(comm);
     for (int port = 1; port <= portCount; ++port) {
-        const PortIdentity identity = PortIdentity::of(comm->deviceOf(port));
+        const PortIdentity &identity = identities[size_t(port - 1)];
         if (!identity.present)
             continue;
         if (!identity.takesAtCommands()) {
@@ -81,13 +89,13 @@ QString PortTips::presentNow(const MSComm *comm)
     return tr("Present now: %1.").arg((atPorts + others).join(QLatin1String(", ")));
 }
 
-QStringList PortTips::mapLines() const
+QStringList PortTips::mapLines(const std::vector<PortIdentity> &identities) const
 {
     QStringList modems;
     QStringList pointed;
     for (int port = 1; port <= portCount; ++port) {
         const QString device = m_comm->deviceOf(port);
-        const PortIdentity identity = PortIdentity::of(device);
+        const PortIdentity &identity = identities[size_t(port - 1)];
         if (identity.takesAtCommands())
             modems << QStringLiteral("Com%1 %2: AT").arg(port).arg(identity.name());
         if (m_comm->isPointed(port))
@@ -100,13 +108,15 @@ QStringList PortTips::mapLines() const
 
 void PortTips::refresh()
 {
+    const std::vector<PortIdentity> identities = identitiesNow(m_comm);
     for (int i = 0; i < m_combo1->count(); ++i) {
-        const QString tip = tipFor(m_combo1->itemData(i).toInt());
+        const int port = m_combo1->itemData(i).toInt();
+        const QString tip = tipFor(port, identities[size_t(port - 1)]);
         m_combo1->setItemData(i, tip, Qt::ToolTipRole);
         m_combo1->setItemData(i, tip, Qt::AccessibleDescriptionRole);
     }
     // Each line fits the box, a long path shortened in its middle.
-    QStringList lines = mapLines();
+    QStringList lines = mapLines(identities);
     const int width = m_text1->viewport()->width() - 2 * int(m_text1->document()->documentMargin());
     for (QString &line : lines)
         line = m_text1->fontMetrics().elidedText(line, Qt::ElideMiddle, width);

@@ -8,8 +8,11 @@
 // The port map notice (Text1) shows the same, in six short lines: modems
 // present with their AT port, links and --port in force, then the families.
 
+#include "serialdevice/portidentity.h"
+
 #include <QObject>
 #include <QTimer>
+#include <vector>
 
 class MSComm;
 class QComboBox;
@@ -24,8 +27,6 @@ public:
     // Reads the ports afresh: just after the window shows, each time the
     // list opens, and when a serial device comes or goes.
     void refresh();
-    QString tipFor(int port) const;
-    QStringList mapLines() const;
     // "Present now: Com7 (Quectel EG25-G, AT commands), Com5, Com6.": the
     // ports whose devices are there, those that take AT commands first.
     static QString presentNow(const MSComm *comm);
@@ -34,6 +35,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QString tipFor(int port, const PortIdentity &identity) const;
+    QStringList mapLines(const std::vector<PortIdentity> &identities) const;
+
     MSComm *m_comm;
     QComboBox *m_combo1;
     QTextEdit *m_text1;

@@ -1,5 +1,6 @@
 #include "serialdevice/modemmanager.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -64,10 +65,11 @@ std::optional<QString> modemUsing(const QString &device)
             objects.endMapEntry();
             if (!found && interface == QLatin1String("org.freedesktop.ModemManager1.Modem")
                 && portNames(properties.value(QStringLiteral("Ports"))).contains(name)) {
-                found = QStringList{properties.value(QStringLiteral("Manufacturer")).toString(),
-                                    properties.value(QStringLiteral("Model")).toString()}
-                            .join(u' ')
-                            .trimmed();
+                const QString modem = QStringList{properties.value(QStringLiteral("Manufacturer")).toString(),
+                                                  properties.value(QStringLiteral("Model")).toString()}
+                                          .join(u' ')
+                                          .trimmed();
+                found = modem.isEmpty() ? QCoreApplication::translate("ModemManager", "a modem") : modem;
             }
         }
         objects.endMap();

@@ -10,7 +10,7 @@
 namespace ModemManager {
 
 // The modem that lists `device` (its name, as "ttyUSB2") among its ports,
-// as "Quectel EG25-G"; nothing where ModemManager does not run or does not
+// as "Quectel EG25-G" ("a modem" where it gives no name); nothing where ModemManager does not run or does not
 // use it.
 std::optional<QString> modemUsing(const QString &device);
 

@@ -208,7 +208,7 @@ void MSComm::refuseExclusive()
     // says which ports it uses. Just after a plug-in it may hold one alone.
     if (const auto modem = ModemManager::modemUsing(m_openedPath)) {
         fail(QSerialPort::PermissionError,
-             tr("ModemManager is using it alone, for %1").arg(modem->isEmpty() ? tr("a modem") : *modem),
+             tr("ModemManager is using it alone, for %1").arg(*modem),
              tr("Wait a few seconds and press Connect again, or keep ModemManager off this device "
                 "(see man vexmo-at)."));
         return;
