@@ -6,7 +6,7 @@
 #include "commands/catalogue.h"
 #include "fixture.h"
 #include "processstats.h"
-#include "serial/receivelog.h"
+#include "session/receivelog.h"
 #include "textbox/crlfbox.h"
 
 #include <QAbstractEventDispatcher>
@@ -328,7 +328,7 @@ std::vector<double> startUp(const QString &self, const QStringList &devices = {}
 int startupChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    CommandLine options;
+    CommandLineOptions options;
     for (int i = 2; i < argc; ++i)
         options.ports.insert(i - 1, QString::fromLocal8Bit(argv[i]));
     Form1 form(options);
@@ -442,7 +442,7 @@ int main(int argc, char *argv[])
         const double present = percentile(startUp(self, devices), 0.5);
         add(QStringLiteral("start-up with 15 present ports (median of 7)"), present, QStringLiteral("ms"),
             QStringLiteral("<= start-up + 5"), present <= start + 5);
-        CommandLine options;
+        CommandLineOptions options;
         for (int port = 1; port <= 15; ++port)
             options.ports.insert(port, devices.at(port - 1));
         Fixture f(options);

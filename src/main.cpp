@@ -1,4 +1,4 @@
-#include "app/commandline.h"
+#include "app/commandlineoptions.h"
 #include "app/form1.h"
 #include "widgets/lookup.h"
 
@@ -63,11 +63,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VEXMO_VERSION));
     // The command line is read before a display is asked for: help, the
     // version and a usage error need none.
-    std::optional<CommandLine> options;
+    std::optional<CommandLineOptions> options;
     {
         const QCoreApplication reading(argc, argv);
         int exitCode = 0;
-        options = CommandLine::parse(CommandLine::argumentsOf(argc, argv), exitCode);
+        options = CommandLineOptions::parse(CommandLineOptions::argumentsOf(argc, argv), exitCode);
         if (!options)
             return exitCode;
     }

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 
-Fixture::Fixture(const CommandLine &options)
+Fixture::Fixture(const CommandLineOptions &options)
 {
     QApplication::setQuitOnLastWindowClosed(false);  // Exit is tested without ending the test
     qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());

@@ -15,7 +15,7 @@ class QPushButton;
 class Fixture
 {
 public:
-    explicit Fixture(const CommandLine &options = {});
+    explicit Fixture(const CommandLineOptions &options = {});
     ~Fixture();
 
     Form1 &form() { return *m_form; }

@@ -8,9 +8,9 @@ src=$1
 
 may_include() {
     case $1 in
-        app/*)          echo "app/ commands/ serial/ serialdevice/ textbox/ widgets/" ;;
+        app/*)          echo "app/ commands/ session/ serialdevice/ textbox/ widgets/" ;;
         commands/*)     echo "commands/ serialdevice/ textbox/ widgets/" ;;
-        serial/*)       echo "serial/ serialdevice/ textbox/ widgets/" ;;
+        session/*)      echo "session/ serialdevice/ textbox/ widgets/" ;;
         serialdevice/*) echo "serialdevice/" ;;
         textbox/*)      echo "textbox/ widgets/" ;;
         widgets/*)      echo "widgets/" ;;

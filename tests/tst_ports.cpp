@@ -93,7 +93,7 @@ void TestPorts::eachEntrySaysWhereItLeads()
 {
     UsbNode usb0(0), usb1(1), usb2(2), usb4(4);  // ttyUSB3 is unplugged
     Pty pointed;
-    CommandLine options;
+    CommandLineOptions options;
     options.ports.insert(4, pointed.device());
     Fixture f(options);
     f.mapPort(10, usb4.path());

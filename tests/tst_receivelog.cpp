@@ -4,7 +4,7 @@
 #include "pseudoterminal.h"
 #include "slowdown.h"
 #include "serialdevice/mscomm.h"
-#include "serial/receivelog.h"
+#include "session/receivelog.h"
 #include "textbox/crlfbox.h"
 
 #include <QApplication>

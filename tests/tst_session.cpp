@@ -3,8 +3,8 @@
 // whatever the log box does; and the log saved without a character changed.
 
 #include "fixture.h"
-#include "serial/logsaver.h"
-#include "serial/sessionlog.h"
+#include "session/logsaver.h"
+#include "session/sessionlog.h"
 #include "slowdown.h"
 #include "serialdevice/mscomm.h"
 #include "textbox/crlfbox.h"
@@ -206,15 +206,15 @@ void TestSession::pathBytesAreKeptAsGiven()
         QByteArray bytes(random.bounded(1, 12), Qt::Uninitialized);
         for (char &b : bytes)
             b = char(random.bounded(1, 256));
-        QCOMPARE(CommandLine::bytesOf(CommandLine::escapedText(bytes)), bytes);
+        QCOMPARE(CommandLineOptions::bytesOf(CommandLineOptions::escapedText(bytes)), bytes);
     }
-    QCOMPARE(CommandLine::escapedText("\xc3\xa9\xff"), QString(QChar(0xe9)) + QChar(0xdcff));  // UTF-8 stays text
+    QCOMPARE(CommandLineOptions::escapedText("\xc3\xa9\xff"), QString(QChar(0xe9)) + QChar(0xdcff));  // UTF-8 stays text
 
     QTemporaryDir folder;
     const QByteArray log = QFile::encodeName(folder.path()) + "/x-\xff\xc3\xa9.log";
     const char *const argv[] = {"vexmo-at", "--log", log.constData()};
     int exitCode = -1;
-    const std::optional<CommandLine> options = CommandLine::parse(CommandLine::argumentsOf(3, argv), exitCode);
+    const std::optional<CommandLineOptions> options = CommandLineOptions::parse(CommandLineOptions::argumentsOf(3, argv), exitCode);
     QVERIFY(options);
     QCOMPARE(options->logFile, log);
     Pty modem;
@@ -230,7 +230,7 @@ void TestSession::pathBytesAreKeptAsGiven()
     QVERIFY(QDir::setCurrent(folder.path()));
     QFile(QStringLiteral("here")).open(QIODevice::WriteOnly);
     const char *const relative[] = {"vexmo-at", "--port", "3=here", "--port", "4=ttyUSB9"};
-    const std::optional<CommandLine> ports = CommandLine::parse(CommandLine::argumentsOf(5, relative), exitCode);
+    const std::optional<CommandLineOptions> ports = CommandLineOptions::parse(CommandLineOptions::argumentsOf(5, relative), exitCode);
     QVERIFY(ports);
     QCOMPARE(ports->ports.value(3), folder.filePath(QStringLiteral("here")));
     QCOMPARE(ports->ports.value(4), QStringLiteral("/dev/ttyUSB9"));
@@ -239,14 +239,14 @@ void TestSession::pathBytesAreKeptAsGiven()
     // The serial port opens names by their text alone: such a name is
     // refused, with the way round it.
     const char *const port[] = {"vexmo-at", "--port", "3=/dev/x\xff"};
-    QVERIFY(!CommandLine::parse(CommandLine::argumentsOf(3, port), exitCode));
+    QVERIFY(!CommandLineOptions::parse(CommandLineOptions::argumentsOf(3, port), exitCode));
     QCOMPARE(exitCode, 2);
 }
 
 void TestSession::aPortPointedElsewhereForTheRun()
 {
     Pty modem;
-    CommandLine options;
+    CommandLineOptions options;
     options.ports.insert(4, modem.device());
     Fixture f(options);
     f.selectPort(4);
@@ -264,7 +264,7 @@ void TestSession::theSessionFileKeepsEveryByte()
     // Every byte value, Clear text between, and a log that keeps only its
     // last few hundred characters: the file has all, in order.
     QTemporaryDir folder;
-    CommandLine options;
+    CommandLineOptions options;
     options.logFile = QFile::encodeName(folder.filePath(QStringLiteral("session.log")));
     Pty modem;
     Fixture f(options);
@@ -309,7 +309,7 @@ void TestSession::aSessionFileThatCannotBeWrittenIsSaid()
         path = folder.filePath(path);
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     }
-    CommandLine options;
+    CommandLineOptions options;
     options.logFile = QFile::encodeName(path);
     Pty modem;
     Fixture f(options);
@@ -343,7 +343,7 @@ void TestSession::aReaderThatGoesIsAFailedWrite()
     // `--log /dev/stdout | head -c 12`: head ends, the program does not.
     int ends[2];
     QCOMPARE(::pipe(ends), 0);
-    CommandLine options;
+    CommandLineOptions options;
     options.logFile = "/proc/self/fd/" + QByteArray::number(ends[1]);
     Pty modem;
     Fixture f(options);
@@ -367,7 +367,7 @@ void TestSession::aSlowReaderNeverHoldsTheWindowUp()
     const StalledFifo stalled;
     const QByteArray &fifo = stalled.path;
     const int reader = stalled.reader;
-    CommandLine options;
+    CommandLineOptions options;
     options.logFile = fifo;
     Pty modem;
     Fixture f(options);
@@ -453,7 +453,7 @@ void TestSession::aFileThatFillsUpGoesOnWhereItStopped()
     // A file that can take no more (here past the size limit; a full disk
     // is the same to the program) takes the rest once it can, in order.
     QTemporaryDir folder;
-    CommandLine options;
+    CommandLineOptions options;
     options.logFile = QFile::encodeName(folder.filePath(QStringLiteral("session.log")));
     const QString path = QFile::decodeName(options.logFile);
     Pty modem;

@@ -4,12 +4,12 @@
 #include "app/inventory.h"
 #include "commands/commandpanel.h"
 #include "commands/smssend.h"
-#include "serial/connectcontrol.h"
+#include "session/connectcontrol.h"
 #include "serialdevice/mscomm.h"
-#include "serial/logsaver.h"
-#include "serial/receivelog.h"
-#include "serial/porttips.h"
-#include "serial/sessionlog.h"
+#include "session/logsaver.h"
+#include "session/receivelog.h"
+#include "session/porttips.h"
+#include "session/sessionlog.h"
 #include "textbox/crlfbox.h"
 #include "widgets/lookup.h"
 #include "widgets/notice.h"
@@ -31,7 +31,7 @@ constexpr int portCount = 15;
 constexpr int smsBodyDelayMs = 500;
 }
 
-Form1::Form1(const CommandLine &options, QWidget *parent)
+Form1::Form1(const CommandLineOptions &options, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));

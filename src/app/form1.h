@@ -2,7 +2,7 @@
 // The tool's one window: the controls of the design, the serial control and
 // the SMS timer, and the subsystems that handle their events.
 
-#include "app/commandline.h"
+#include "app/commandlineoptions.h"
 
 #include <QWidget>
 
@@ -17,7 +17,7 @@ class Form1 : public QWidget
 public:
     // What the command line asked for: ports pointed elsewhere, a file
     // that keeps the session.
-    explicit Form1(const CommandLine &options = {}, QWidget *parent = nullptr);
+    explicit Form1(const CommandLineOptions &options = {}, QWidget *parent = nullptr);
 
     MSComm *comm() const { return m_comm; }
     Notice *notice() const { return m_notice; }

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <optional>
 
-struct CommandLine
+struct CommandLineOptions
 {
     QHash<int, QString> ports;  // --port N=DEVICE
     QByteArray logFile;         // --log FILE, byte for byte as given
@@ -17,7 +17,7 @@ struct CommandLine
     // and a usage error are answered here, on the standard streams, before
     // any display is needed: then there is nothing, and `exitCode` holds the
     // status to end with.
-    static std::optional<CommandLine> parse(const QStringList &arguments, int &exitCode);
+    static std::optional<CommandLineOptions> parse(const QStringList &arguments, int &exitCode);
 
     // The arguments as text that keeps every byte: a byte that is not part
     // of valid UTF-8 becomes U+DC80 + byte (as Python's "surrogateescape"),

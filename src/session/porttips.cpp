@@ -1,4 +1,4 @@
-#include "serial/porttips.h"
+#include "session/porttips.h"
 
 #include "serialdevice/devicewatch.h"
 #include "serialdevice/mscomm.h"

@@ -1,4 +1,4 @@
-#include "serial/sessionlog.h"
+#include "session/sessionlog.h"
 
 #include <QFile>
 #include <QSignalBlocker>

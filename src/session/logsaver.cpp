@@ -1,4 +1,4 @@
-#include "serial/logsaver.h"
+#include "session/logsaver.h"
 
 #include "textbox/crlfbox.h"
 #include "widgets/notice.h"

@@ -1,6 +1,6 @@
-#include "serial/receivelog.h"
+#include "session/receivelog.h"
 
-#include "serial/sessionlog.h"
+#include "session/sessionlog.h"
 #include "serialdevice/mscomm.h"
 #include "textbox/crlfbox.h"
 #include "widgets/notice.h"

@@ -1,6 +1,6 @@
-#include "serial/connectcontrol.h"
+#include "session/connectcontrol.h"
 
-#include "serial/porttips.h"
+#include "session/porttips.h"
 #include "serialdevice/modemmanager.h"
 #include "serialdevice/mscomm.h"
 #include "serialdevice/portlock.h"

@@ -1,4 +1,4 @@
-#include "app/commandline.h"
+#include "app/commandlineoptions.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -36,7 +36,7 @@ const QtOption qtOptions[] = {
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("CommandLine", text);
+    return QCoreApplication::translate("CommandLineOptions", text);
 }
 
 void addQtOptions(QCommandLineParser &parser, bool shown)
@@ -62,7 +62,7 @@ QString deviceNamed(const QString &name)
 
 } // namespace
 
-QString CommandLine::escapedText(const QByteArray &bytes)
+QString CommandLineOptions::escapedText(const QByteArray &bytes)
 {
     QString text;
     for (qsizetype i = 0; i < bytes.size();) {
@@ -81,7 +81,7 @@ QString CommandLine::escapedText(const QByteArray &bytes)
     return text;
 }
 
-QByteArray CommandLine::bytesOf(const QString &text)
+QByteArray CommandLineOptions::bytesOf(const QString &text)
 {
     QByteArray bytes;
     qsizetype runFrom = 0;
@@ -99,7 +99,7 @@ QByteArray CommandLine::bytesOf(const QString &text)
     return bytes;
 }
 
-QStringList CommandLine::argumentsOf(int argc, const char *const *argv)
+QStringList CommandLineOptions::argumentsOf(int argc, const char *const *argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -107,7 +107,7 @@ QStringList CommandLine::argumentsOf(int argc, const char *const *argv)
     return arguments;
 }
 
-std::optional<CommandLine> CommandLine::parse(const QStringList &arguments, int &exitCode)
+std::optional<CommandLineOptions> CommandLineOptions::parse(const QStringList &arguments, int &exitCode)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -154,7 +154,7 @@ std::optional<CommandLine> CommandLine::parse(const QStringList &arguments, int 
     if (!parser.positionalArguments().isEmpty())
         return usageError(tr("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
-    CommandLine line;
+    CommandLineOptions line;
     for (const QString &value : parser.values(port)) {
         const qsizetype equals = value.indexOf(u'=');
         bool ok = false;
