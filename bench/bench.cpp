@@ -2,6 +2,7 @@
 // pseudo-terminal, on the traffic a modem sends: short lines, half of them
 // empty. Prints one table; run it by hand (see README, "Performance").
 
+#include "app/applicationsetup.h"
 #include "app/form1.h"
 #include "commands/catalogue.h"
 #include "fixture.h"
@@ -253,6 +254,7 @@ std::pair<double, double> unbroken(const QByteArray &bytes)
 int idleChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    setUpApplication();
     ConnectedFixture f(1);
     QTest::qWait(100);
     int wakeUps = 0;
@@ -328,6 +330,7 @@ std::vector<double> startUp(const QString &self, const QStringList &devices = {}
 int startupChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    setUpApplication();
     CommandLineOptions options;
     for (int i = 2; i < argc; ++i)
         options.ports.insert(i - 1, QString::fromLocal8Bit(argv[i]));
@@ -346,6 +349,7 @@ int startupChild(int argc, char *argv[])
 int pressesChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    setUpApplication();
     ConnectedFixture f(1);
     const QString device = QFileInfo(f.modem().device()).canonicalFilePath();
     for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::NoDotAndDotDot | QDir::System)) {
@@ -418,6 +422,7 @@ int main(int argc, char *argv[])
         return idleChild(argc, argv);
 
     QApplication app(argc, argv);
+    setUpApplication();
     const QString self = QCoreApplication::applicationFilePath();
     std::vector<Figure> figures;
     auto add = [&figures](const QString &name, double value, const QString &unit, const QString &target, bool met) {

@@ -1,3 +1,4 @@
+#include "app/applicationsetup.h"
 #include "app/commandlineoptions.h"
 #include "app/form1.h"
 #include "widgets/lookup.h"
@@ -63,20 +64,18 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VEXMO_VERSION));
     // The command line is read before a display is asked for: help, the
     // version and a usage error need none.
-    std::optional<CommandLineOptions> options;
-    {
-        const QCoreApplication reading(argc, argv);
-        int exitCode = 0;
-        options = CommandLineOptions::parse(CommandLineOptions::argumentsOf(argc, argv), exitCode);
-        if (!options)
-            return exitCode;
-    }
+    int exitCode = 0;
+    const std::optional<CommandLineOptions> options =
+        CommandLineOptions::parse(CommandLineOptions::argumentsOf(argc, argv), exitCode);
+    if (!options)
+        return exitCode;
 
     const QtMessageHandler previous = qInstallMessageHandler(&noDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
     for (const QString &message : heldBack().messages)
         qWarning().noquote() << message;
+    setUpApplication();
     std::optional<Form1> form;
     try {
         form.emplace(*options);

@@ -1,5 +1,6 @@
 // Every command button, clicked for real, against the bytes on the wire.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "pseudoterminal.h"
 #include "serialdevice/mscomm.h"
@@ -174,5 +175,5 @@ void TestCommands::pressAddsNothingToTheLog()
     QCOMPARE(f->get<CrLfBox>("Text2")->text(), QString());
 }
 
-QTEST_MAIN(TestCommands)
+VEXMO_TEST_MAIN(TestCommands)
 #include "tst_commands.moc"

@@ -1,6 +1,7 @@
 // Connect, Disconnect, Exit and the link indicator against real
 // pseudo-terminals mapped to Com numbers.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "processstats.h"
 #include "pseudoterminal.h"
@@ -376,5 +377,5 @@ void TestConnection::readmeNamesTheSameDevices()
     QCOMPARE(documented, mapped);
 }
 
-QTEST_MAIN(TestConnection)
+VEXMO_TEST_MAIN(TestConnection)
 #include "tst_connection.moc"

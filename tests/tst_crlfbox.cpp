@@ -3,6 +3,7 @@
 // long the text or its lines are.
 
 #include "textbox/crlfbox.h"
+#include "textbox/crlfboxaccessible.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -436,6 +437,7 @@ void TestCrLfBox::screenReadersHearEveryChange()
     if (!qEnvironmentVariableIsSet("VEXMO_ACCESSIBILITY"))
         QSKIP("runs under X11 with an accessibility bus (the accessibility test)");
     QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 10000);
+    QAccessible::installFactory(&CrLfBoxAccessible::create);  // as the program does at start-up
     LogSizedBox box;
     box.setCapacity(1000);
     box.show();

@@ -1,6 +1,7 @@
 // The window on the desktops people run: light and dark palettes, and what
 // a screen reader is told.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "pseudoterminal.h"
 #include "textbox/crlfbox.h"
@@ -177,5 +178,5 @@ void TestDesktops::theLogReadsToAScreenReader()
     QCOMPARE(text->offsetAtPoint(log->viewport()->mapToGlobal(log->characterRect(6).center())), 6);
 }
 
-QTEST_MAIN(TestDesktops)
+VEXMO_TEST_MAIN(TestDesktops)
 #include "tst_desktops.moc"

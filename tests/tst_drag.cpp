@@ -3,6 +3,7 @@
 // leaves the log, and a drop that a single-line box must cut to one line
 // leaves its source whole.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "textbox/crlfbox.h"
 
@@ -99,5 +100,5 @@ void TestDrag::aDropCutToOneLineIsACopy()
     QCOMPARE(text6->text(), QStringLiteral("\r\nsecond"));
 }
 
-QTEST_MAIN(TestDrag)
+VEXMO_TEST_MAIN(TestDrag)
 #include "tst_drag.moc"

@@ -1,5 +1,6 @@
 // The real window against the simulated GSM module, as a user drives it.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "serialdevice/mscomm.h"
 #include "textbox/crlfbox.h"
@@ -155,5 +156,5 @@ void TestEndToEnd::simulatorOutlivesAHungUpTerminal()
     QCOMPARE(log(), QStringLiteral("AT\r\r\nOK\r\n\n"));
 }
 
-QTEST_MAIN(TestEndToEnd)
+VEXMO_TEST_MAIN(TestEndToEnd)
 #include "tst_endtoend.moc"

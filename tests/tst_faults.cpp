@@ -1,5 +1,6 @@
 // Unplugged devices, bad targets, floods and noise: the window holds up.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "processstats.h"
 #include "serialdevice/mscomm.h"
@@ -178,5 +179,5 @@ void TestFaults::fuzzTheReceivePath()
     QCOMPARE(log(), QString::fromLatin1(sent));
 }
 
-QTEST_MAIN(TestFaults)
+VEXMO_TEST_MAIN(TestFaults)
 #include "tst_faults.moc"

@@ -3,6 +3,7 @@
 // program and its simulated module leave nothing behind, however they end.
 // Against real pseudo-terminals and the lock files of live processes.
 
+#include "app/applicationsetup.h"
 #include "fixture.h"
 #include "processstats.h"
 #include "serialdevice/mscomm.h"
@@ -615,6 +616,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     QApplication app(argc, argv);
+    setUpApplication();
     TestHolders test;
     return QTest::qExec(&test, argc, argv);
 }

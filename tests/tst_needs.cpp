@@ -3,6 +3,7 @@
 // not: a megabyte line with no break, and memory at five million
 // characters of modem traffic. The benchmark measures the same closely.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "processstats.h"
 #include "slowdown.h"
@@ -81,5 +82,5 @@ void TestNeeds::memoryPerCharacterOfModemTraffic()
     QVERIFY2(perCharacter < 8, qPrintable(QString::number(perCharacter)));
 }
 
-QTEST_MAIN(TestNeeds)
+VEXMO_TEST_MAIN(TestNeeds)
 #include "tst_needs.moc"

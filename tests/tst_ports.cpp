@@ -10,6 +10,7 @@
 #include <umockdev.h>
 #pragma pop_macro("signals")
 
+#include "testmain.h"
 #include "fixture.h"
 #include "serialdevice/mscomm.h"
 
@@ -168,5 +169,5 @@ void TestPorts::plugAndUnplugAreShownAtOnce()
     QTRY_COMPARE(com10(), QStringLiteral("Not there now."));
 }
 
-QTEST_MAIN(TestPorts)
+VEXMO_TEST_MAIN(TestPorts)
 #include "tst_ports.moc"

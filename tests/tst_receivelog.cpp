@@ -1,5 +1,6 @@
 // What the modem sends, as the log shows it.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "pseudoterminal.h"
 #include "slowdown.h"
@@ -242,5 +243,5 @@ void TestReceiveLog::aBurstOfGarbageLeavesTheWindowAnswering()
     QVERIFY2(gaps[2] <= 75 * slowdown, qPrintable(QString::number(gaps[2])));
 }
 
-QTEST_MAIN(TestReceiveLog)
+VEXMO_TEST_MAIN(TestReceiveLog)
 #include "tst_receivelog.moc"

@@ -2,6 +2,7 @@
 // pointed elsewhere for one run; a session kept in a file byte for byte,
 // whatever the log box does; and the log saved without a character changed.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "session/logsaver.h"
 #include "session/sessionlog.h"
@@ -136,7 +137,10 @@ void TestSession::theCommandLineIsAnsweredWithoutADisplay_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");
-    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << QStringLiteral("--port <N=DEVICE>");
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0
+                          << QStringLiteral("Usage: vexmo-at [options]\nExercises a GSM modem module");
+    QTest::newRow("help's options") << QStringList{QStringLiteral("--help")} << 0
+                                    << QStringLiteral("--port <N=DEVICE>");
     QTest::newRow("help with Qt's options")
         << QStringList{QStringLiteral("--help-all")} << 0
         << QStringLiteral("--platform <name[:options]>   The window system plugin: xcb, wayland,");
@@ -566,5 +570,5 @@ void TestSession::aSaveIsWholeOrNothing()
              target == QLatin1String("link") ? 2 : 1);
 }
 
-QTEST_MAIN(TestSession)
+VEXMO_TEST_MAIN(TestSession)
 #include "tst_session.moc"

@@ -4,6 +4,7 @@
 // modem at the far end of a pseudo-terminal. Connect stays green: it is
 // information, not a refusal.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "serialdevice/mscomm.h"
 
@@ -147,5 +148,5 @@ void TestSharing::theModemAtTheFarEndIsNoSharer()
     simulator.waitForFinished();
 }
 
-QTEST_MAIN(TestSharing)
+VEXMO_TEST_MAIN(TestSharing)
 #include "tst_sharing.moc"

@@ -2,6 +2,7 @@
 // never followed once the simulator that made it is gone, never taken over
 // from a simulator that runs; its line open to any user's terminal.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "serialdevice/mscomm.h"
 #include "textbox/crlfbox.h"
@@ -193,5 +194,5 @@ void TestSimulatorLink::anotherUsersTerminalIsAnswered()
     QVERIFY(simulator.waitForFinished(5000));
 }
 
-QTEST_MAIN(TestSimulatorLink)
+VEXMO_TEST_MAIN(TestSimulatorLink)
 #include "tst_simulatorlink.moc"

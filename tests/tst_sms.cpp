@@ -1,5 +1,6 @@
 // The two-stage SMS send and the lone Ctrl-Z, timed on the wire.
 
+#include "testmain.h"
 #include "fixture.h"
 #include "pseudoterminal.h"
 #include "serialdevice/mscomm.h"
@@ -191,5 +192,5 @@ void TestSms::exitDuringTheWaitSendsNoBody()
     f->destroyWindow();
 }
 
-QTEST_MAIN(TestSms)
+VEXMO_TEST_MAIN(TestSms)
 #include "tst_sms.moc"

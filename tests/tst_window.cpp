@@ -1,5 +1,6 @@
 // The window as designed: places, texts, fonts, colours, focus, start-up.
 
+#include "testmain.h"
 #include "app/inventory.h"
 #include "commands/commandpanel.h"
 #include "fixture.h"
@@ -320,5 +321,5 @@ void TestWindow::aMissingControlStopsStartUpNamingIt()
     }
 }
 
-QTEST_MAIN(TestWindow)
+VEXMO_TEST_MAIN(TestWindow)
 #include "tst_window.moc"

@@ -141,7 +141,9 @@ std::optional<CommandLineOptions> CommandLineOptions::parse(const QStringList &a
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(help) || allHelp) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        // Qt names the program in the usage line only once an application
+        // object exists, and none does yet: help needs no display.
+        std::printf("Usage: vexmo-at [options]\n%s", qPrintable(parser.helpText().section(u'\n', 1)));
         exitCode = 0;
         return std::nullopt;
     }

@@ -14,7 +14,6 @@
 #include "widgets/lookup.h"
 #include "widgets/notice.h"
 #include "widgets/oneline.h"
-#include "widgets/style.h"
 #include "widgets/twips.h"
 
 #include <QApplication>
@@ -35,13 +34,8 @@ Form1::Form1(const CommandLineOptions &options, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
-    Widgets::useDesignStyle();
     setWindowTitle(caption());
     setWindowIcon(QIcon(QStringLiteral(":/vexmo-at.png")));
-    // The program's default font: style sheets (the frames, Connect) take
-    // theirs from the application rather than from the window.
-    QApplication::setFont(Widgets::sansFont());
-    setFont(Widgets::sansFont());
     resize(Widgets::pixels(Inventory::clientWidth), Widgets::pixels(Inventory::clientHeight));
 
     Inventory::build(this);

@@ -1,6 +1,5 @@
 #include "textbox/crlfbox.h"
 
-#include "textbox/crlfboxaccessible.h"
 #include "widgets/style.h"
 
 #include <QAccessible>
@@ -30,7 +29,6 @@ CrLfBox::CrLfBox(QWidget *parent, qsizetype chunkSize, qsizetype blockLimit)
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);  // a row; the wheel moves the desktop's number of them
     m_layouts.setGrey(Widgets::greyedText(palette()));
-    QAccessible::installFactory(&CrLfBoxAccessible::create);
 }
 
 CrLfBox::~CrLfBox() = default;

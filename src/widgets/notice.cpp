@@ -25,12 +25,12 @@ public:
     }
 };
 
-QAccessibleInterface *noticeAccessible(const QString &className, QObject *object)
+} // namespace
+
+QAccessibleInterface *Notice::accessibleInterface(const QString &className, QObject *object)
 {
     return className == QLatin1String("Notice") ? new NoticeAccessible(static_cast<Notice *>(object)) : nullptr;
 }
-
-} // namespace
 
 Notice::Notice(QWidget *owner)
     : QLabel(owner)
@@ -46,7 +46,6 @@ Notice::Notice(QWidget *owner)
     // A balloon inside the window: clicks go through to the control it covers.
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    QAccessible::installFactory(noticeAccessible);
     hide();
     m_hideTimer.setSingleShot(true);
     m_hideTimer.setInterval(shownMs);

@@ -11,11 +11,15 @@
 #include <QPointer>
 #include <QTimer>
 
+class QAccessibleInterface;
+
 class Notice : public QLabel
 {
     Q_OBJECT
 public:
     explicit Notice(QWidget *owner);
+    // The factory that QAccessible asks for the interface of a notice.
+    static QAccessibleInterface *accessibleInterface(const QString &className, QObject *object);
 
     enum Duration {
         AWhile,     // goes after a while, or at the next key or click
