@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Each folder of src/ includes only its own files and those of the floors
-# below it. The device part (serialdevice/) includes nothing of the widget
-# layer; the compiler refuses Qt's widgets there, as its library does not
-# link them.
+# below it. The device part (serialdevice/) and the text box's document
+# (textdocument/) include nothing of the widget layer; the compiler refuses
+# Qt's widgets there, as their libraries do not link them.
 set -euo pipefail
 src=$1
 
 may_include() {
     case $1 in
-        app/*)          echo "app/ commands/ session/ serialdevice/ textbox/ widgets/" ;;
-        commands/*)     echo "commands/ serialdevice/ textbox/ widgets/" ;;
-        session/*)      echo "session/ serialdevice/ textbox/ widgets/" ;;
+        app/*)          echo "app/ commands/ session/ serialdevice/ textbox/ textdocument/ widgets/" ;;
+        commands/*)     echo "commands/ serialdevice/ textbox/ textdocument/ widgets/" ;;
+        session/*)      echo "session/ serialdevice/ textbox/ textdocument/ widgets/" ;;
         serialdevice/*) echo "serialdevice/" ;;
-        textbox/*)      echo "textbox/ widgets/" ;;
+        textbox/*)      echo "textbox/ textdocument/ widgets/" ;;
+        textdocument/*) echo "textdocument/" ;;
         widgets/*)      echo "widgets/" ;;
     esac
 }

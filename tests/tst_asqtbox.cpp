@@ -4,6 +4,7 @@
 // breaks lines with one paragraph separator where ours holds CR LF.
 
 #include "textbox/crlfbox.h"
+#include "textdocument/crlfdocument.h"
 #include "widgets/style.h"
 
 #include <QApplication>

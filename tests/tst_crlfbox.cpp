@@ -3,6 +3,7 @@
 // long the text or its lines are.
 
 #include "textbox/crlfbox.h"
+#include "textdocument/crlfdocument.h"
 #include "textbox/crlfboxaccessible.h"
 
 #include <QAccessible>

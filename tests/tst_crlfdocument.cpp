@@ -3,7 +3,7 @@
 // against Qt's, all at a few characters a chunk and a block so that every
 // seam is crossed.
 
-#include "textbox/crlfdocument.h"
+#include "textdocument/crlfdocument.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -5,6 +5,7 @@
 
 #include "slowdown.h"
 #include "textbox/crlfbox.h"
+#include "textdocument/crlfdocument.h"
 #include "widgets/style.h"
 
 #include <QElapsedTimer>

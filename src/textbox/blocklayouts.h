@@ -7,7 +7,7 @@
 // spare for kerning, tell.
 
 #include "textbox/controlglyphs.h"
-#include "textbox/crlfdocument.h"
+#include "textdocument/crlfdocument.h"
 
 #include <QTextLayout>
 #include <map>

@@ -1,4 +1,4 @@
-#include "textbox/crlfbox.h"
+#include "textbox/crlfbox_p.h"
 
 #include "widgets/style.h"
 
@@ -12,11 +12,21 @@
 #include <malloc.h>
 #endif
 
-CrLfBox::CrLfBox(QWidget *parent, qsizetype chunkSize, qsizetype blockLimit)
-    : QAbstractScrollArea(parent),
+using Pos = CrLfBoxPrivate::Pos;
+using Kind = CrLfBoxPrivate::Kind;
+using Block = CrLfBoxPrivate::Block;
+using Move = CrLfBoxPrivate::Move;
+
+CrLfBoxPrivate::CrLfBoxPrivate(CrLfBox *box, qsizetype chunkSize, qsizetype blockLimit)
+    : q(box),
       m_document([this](QStringView block, std::vector<qsizetype> &starts) { m_layouts.breakRows(block, starts); },
                  chunkSize, blockLimit),
-      m_layouts(font())
+      m_layouts(box->font())
+{
+}
+
+CrLfBox::CrLfBox(QWidget *parent, qsizetype chunkSize, qsizetype blockLimit)
+    : QAbstractScrollArea(parent), d(std::make_unique<CrLfBoxPrivate>(this, chunkSize, blockLimit))
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -28,12 +38,47 @@ CrLfBox::CrLfBox(QWidget *parent, qsizetype chunkSize, qsizetype blockLimit)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);  // a row; the wheel moves the desktop's number of them
-    m_layouts.setGrey(Widgets::greyedText(palette()));
+    d->m_layouts.setGrey(Widgets::greyedText(palette()));
 }
 
 CrLfBox::~CrLfBox() = default;
 
 // --- the text
+
+qint64 CrLfBox::length() const
+{
+    return d->m_document.length();
+}
+
+void CrLfBox::setCapacity(qint64 characters)
+{
+    d->m_capacity = characters;
+}
+
+void CrLfBox::setDragMovesText(bool moves)
+{
+    d->m_dragMovesText = moves;
+}
+
+const CrLfDocument &CrLfBox::document() const
+{
+    return d->m_document;
+}
+
+int CrLfBox::rowCount() const
+{
+    return d->m_document.rows().count();
+}
+
+bool CrLfBox::isUndoAvailable() const
+{
+    return d->m_document.canUndo();
+}
+
+bool CrLfBox::isRedoAvailable() const
+{
+    return d->m_document.canRedo();
+}
 
 QString CrLfBox::text() const
 {
@@ -42,14 +87,14 @@ QString CrLfBox::text() const
 
 QString CrLfBox::mid(qint64 from, qint64 to) const
 {
-    return m_document.text().mid(m_document.begin() + from, m_document.begin() + to);
+    return d->m_document.text().mid(d->at(from), d->at(to));
 }
 
 void CrLfBox::setText(const QString &text)
 {
     clear();
     append(text);
-    setCaret(m_document.begin());
+    d->setCaret(d->m_document.begin());
     verticalScrollBar()->setValue(0);
 }
 
@@ -60,11 +105,11 @@ void CrLfBox::clear()
         QAccessibleTextRemoveEvent removed(this, 0, QString(gone, u' '));
         QAccessible::updateAccessibility(&removed);
     }
-    m_document.clear();
-    m_layouts.clear();
-    m_caret = m_anchor = m_document.begin();
-    m_x = -1;
-    updateScrollRange();
+    d->m_document.clear();
+    d->m_layouts.clear();
+    d->m_caret = d->m_anchor = d->m_document.begin();
+    d->m_x = -1;
+    d->updateScrollRange();
     viewport()->update();
 #ifdef __GLIBC__
     // A full log leaves tens of megabytes free inside the heap; give them back.
@@ -77,42 +122,42 @@ void CrLfBox::append(QStringView text)
 {
     if (text.isEmpty())
         return;
-    const Pos oldEnd = m_document.end();
-    m_layouts.invalidateFrom(m_document.append(text));
+    const Pos oldEnd = d->m_document.end();
+    d->m_layouts.invalidateFrom(d->m_document.append(text));
     if (QAccessible::isActive()) {
-        QAccessibleTextInsertEvent inserted(this, int(oldEnd - m_document.begin()), text.toString());
+        QAccessibleTextInsertEvent inserted(this, int(d->offsetOf(oldEnd)), text.toString());
         QAccessible::updateAccessibility(&inserted);
     }
-    trimToCapacity();
-    updateScrollRange();
+    d->trimToCapacity();
+    d->updateScrollRange();
     viewport()->update();
 }
 
-void CrLfBox::trimToCapacity()
+void CrLfBoxPrivate::trimToCapacity()
 {
-    const int top = verticalScrollBar()->value();
+    const int top = q->verticalScrollBar()->value();
     const CrLfDocument::Trimmed trimmed = m_document.trimTo(m_capacity);
     if (trimmed.characters == 0)
         return;
     if (QAccessible::isActive()) {
-        QAccessibleTextRemoveEvent removed(this, 0, QString(trimmed.characters, u' '));
+        QAccessibleTextRemoveEvent removed(q, 0, QString(trimmed.characters, u' '));
         QAccessible::updateAccessibility(&removed);
     }
     m_layouts.clear();  // every block's first row has moved
     m_caret = std::max(m_caret, m_document.begin());
     m_anchor = std::max(m_anchor, m_document.begin());
     updateScrollRange();
-    verticalScrollBar()->setValue(top - trimmed.rows);
+    q->verticalScrollBar()->setValue(top - trimmed.rows);
 }
 
-void CrLfBox::edit(Pos from, Pos to, const QString &text, Kind kind, bool fresh)
+void CrLfBoxPrivate::edit(Pos from, Pos to, const QString &text, Kind kind, bool fresh)
 {
     const QString removed = m_document.text().mid(from, to);
     textReplaced(from, removed, text.size(), m_document.replace(from, to, text, kind, fresh));
     setCaret(from + text.size());
 }
 
-void CrLfBox::textReplaced(Pos at, const QString &removed, qint64 inserted, Pos rowsFrom)
+void CrLfBoxPrivate::textReplaced(Pos at, const QString &removed, qint64 inserted, Pos rowsFrom)
 {
     m_layouts.invalidateFrom(rowsFrom);
     // The word or line a double or triple click took moves with the text, as
@@ -130,24 +175,24 @@ void CrLfBox::textReplaced(Pos at, const QString &removed, qint64 inserted, Pos 
         }
     }
     if (QAccessible::isActive()) {
-        const int offset = int(at - m_document.begin());
+        const int offset = int(offsetOf(at));
         const QString added = m_document.text().mid(at, at + inserted);
         if (removed.isEmpty()) {
-            QAccessibleTextInsertEvent event(this, offset, added);
+            QAccessibleTextInsertEvent event(q, offset, added);
             QAccessible::updateAccessibility(&event);
         } else if (added.isEmpty()) {
-            QAccessibleTextRemoveEvent event(this, offset, removed);
+            QAccessibleTextRemoveEvent event(q, offset, removed);
             QAccessible::updateAccessibility(&event);
         } else {
-            QAccessibleTextUpdateEvent event(this, offset, removed, added);
+            QAccessibleTextUpdateEvent event(q, offset, removed, added);
             QAccessible::updateAccessibility(&event);
         }
     }
     updateScrollRange();
-    viewport()->update();
+    q->viewport()->update();
 }
 
-void CrLfBox::insert(const QString &text, Kind kind, bool fresh)
+void CrLfBoxPrivate::insert(const QString &text, Kind kind, bool fresh)
 {
     const Pos from = std::min(m_anchor, m_caret);
     const Pos to = std::max(m_anchor, m_caret);
@@ -157,7 +202,7 @@ void CrLfBox::insert(const QString &text, Kind kind, bool fresh)
     edit(from, to, text, kind, fresh || from != to);
 }
 
-void CrLfBox::removeSelection()
+void CrLfBoxPrivate::removeSelection()
 {
     if (hasSelection())
         insert(QString(), Kind::Other);
@@ -165,12 +210,12 @@ void CrLfBox::removeSelection()
 
 void CrLfBox::replaceRange(qint64 from, qint64 to, const QString &text)
 {
-    const Pos a = clamped(m_document.begin() + from);
-    const Pos b = clamped(m_document.begin() + to);
-    edit(std::min(a, b), std::max(a, b), text, Kind::Other);
+    const Pos a = d->clamped(d->at(from));
+    const Pos b = d->clamped(d->at(to));
+    d->edit(std::min(a, b), std::max(a, b), text, Kind::Other);
 }
 
-CrLfBox::Pos CrLfBox::clamped(Pos pos) const
+CrLfBoxPrivate::Pos CrLfBoxPrivate::clamped(Pos pos) const
 {
     pos = std::clamp(pos, m_document.begin(), m_document.end());
     const TextChunks &text = m_document.text();
@@ -181,53 +226,73 @@ CrLfBox::Pos CrLfBox::clamped(Pos pos) const
 
 void CrLfBox::undo()
 {
-    if (m_document.canUndo())
-        stepped(m_document.undo());
+    if (d->m_document.canUndo())
+        d->stepped(d->m_document.undo());
 }
 
 void CrLfBox::redo()
 {
-    if (m_document.canRedo())
-        stepped(m_document.redo());
+    if (d->m_document.canRedo())
+        d->stepped(d->m_document.redo());
 }
 
-void CrLfBox::stepped(const CrLfDocument::Step &step)
+void CrLfBoxPrivate::stepped(const CrLfDocument::Step &step)
 {
     textReplaced(step.at, step.removed, step.inserted.size(), step.rowsFrom);
     setCaret(step.at + step.inserted.size());
     ensureCaretVisible();
 }
 
-void CrLfBox::relayout()
+void CrLfBoxPrivate::relayout()
 {
-    m_layouts.setRoom(viewport()->width() - 2 * margin);
+    m_layouts.setRoom(q->viewport()->width() - 2 * margin);
     m_document.relayout();
     updateScrollRange();
-    viewport()->update();
+    q->viewport()->update();
 }
 
 // --- the caret and the selection
 
+qint64 CrLfBox::cursorPosition() const
+{
+    return d->offsetOf(d->m_caret);
+}
+
+bool CrLfBox::hasSelection() const
+{
+    return d->hasSelection();
+}
+
+qint64 CrLfBox::selectionStart() const
+{
+    return d->offsetOf(std::min(d->m_anchor, d->m_caret));
+}
+
+qint64 CrLfBox::selectionEnd() const
+{
+    return d->offsetOf(std::max(d->m_anchor, d->m_caret));
+}
+
 void CrLfBox::setCursorPosition(qint64 position)
 {
-    setCaret(clamped(m_document.begin() + position));
-    ensureCaretVisible();
+    d->setCaret(d->clamped(d->at(position)));
+    d->ensureCaretVisible();
 }
 
 QString CrLfBox::selectedText() const
 {
-    return m_document.text().mid(std::min(m_anchor, m_caret), std::max(m_anchor, m_caret));
+    return d->m_document.text().mid(std::min(d->m_anchor, d->m_caret), std::max(d->m_anchor, d->m_caret));
 }
 
 void CrLfBox::select(qint64 from, qint64 to)
 {
-    setCaret(clamped(m_document.begin() + to), clamped(m_document.begin() + from));
-    ensureCaretVisible();
+    d->setCaret(d->clamped(d->at(to)), d->clamped(d->at(from)));
+    d->ensureCaretVisible();
 }
 
 void CrLfBox::selectAll()
 {
-    setCaret(m_document.end(), m_document.begin());
+    d->setCaret(d->m_document.end(), d->m_document.begin());
 }
 
 void CrLfBox::copy() const
@@ -241,18 +306,18 @@ void CrLfBox::cut()
     if (!hasSelection())
         return;
     copy();
-    removeSelection();
-    ensureCaretVisible();
+    d->removeSelection();
+    d->ensureCaretVisible();
 }
 
 void CrLfBox::paste()
 {
     if (const QMimeData *source = QGuiApplication::clipboard()->mimeData())
-        insertFromMimeData(source);
-    ensureCaretVisible();
+        d->insertFromMimeData(source);
+    d->ensureCaretVisible();
 }
 
-void CrLfBox::setCaret(Pos caret, Pos anchor, bool keepX)
+void CrLfBoxPrivate::setCaret(Pos caret, Pos anchor, bool keepX)
 {
     caret = clamped(caret);
     anchor = clamped(anchor);
@@ -266,32 +331,32 @@ void CrLfBox::setCaret(Pos caret, Pos anchor, bool keepX)
     m_anchor = anchor;
     if (QAccessible::isActive()) {
         if (caretMoved) {
-            QAccessibleTextCursorEvent moved(this, int(cursorPosition()));
+            QAccessibleTextCursorEvent moved(q, int(offsetOf(m_caret)));
             QAccessible::updateAccessibility(&moved);
         }
         if (hadSelection || hasSelection()) {
-            QAccessibleTextSelectionEvent selected(this, int(m_anchor - m_document.begin()), int(cursorPosition()));
+            QAccessibleTextSelectionEvent selected(q, int(offsetOf(m_anchor)), int(offsetOf(m_caret)));
             QAccessible::updateAccessibility(&selected);
         }
     }
     m_pageCaretY = -1;
-    updateMicroFocus();
+    q->updateMicroFocus();
     restartBlinking();
-    viewport()->update();
+    q->viewport()->update();
 }
 
-void CrLfBox::setClipboardSelection() const
+void CrLfBoxPrivate::setClipboardSelection() const
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (hasSelection() && clipboard->supportsSelection())
-        clipboard->setText(selectedText(), QClipboard::Selection);
+        clipboard->setText(q->selectedText(), QClipboard::Selection);
 }
 
-void CrLfBox::restartBlinking()
+void CrLfBoxPrivate::restartBlinking()
 {
     m_sinceInput.start();
     m_caretShown = true;
     const int flash = QApplication::cursorFlashTime();
-    if (hasFocus() && flash >= 2)
-        m_blink.start(flash / 2, this);
+    if (q->hasFocus() && flash >= 2)
+        m_blink.start(flash / 2, q);
 }

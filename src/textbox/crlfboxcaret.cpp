@@ -1,21 +1,26 @@
 // Where the caret goes: over letters, words, rows and lines as Qt's layouts
 // of the blocks give them, and into view as Qt's plain text box scrolls.
 
-#include "textbox/crlfbox.h"
+#include "textbox/crlfbox_p.h"
 
 #include <QScrollBar>
 
-const CrLfBox::Block &CrLfBox::blockOfRow(int row) const
+using Pos = CrLfBoxPrivate::Pos;
+using Kind = CrLfBoxPrivate::Kind;
+using Block = CrLfBoxPrivate::Block;
+using Move = CrLfBoxPrivate::Move;
+
+const CrLfBoxPrivate::Block &CrLfBoxPrivate::blockOfRow(int row) const
 {
     return m_layouts.block(m_document, row);
 }
 
-const CrLfBox::Block &CrLfBox::blockOf(Pos pos) const
+const CrLfBoxPrivate::Block &CrLfBoxPrivate::blockOf(Pos pos) const
 {
     return blockOfRow(m_document.rows().rowOf(pos));
 }
 
-CrLfBox::Pos CrLfBox::nextPosition(Pos pos, QTextLayout::CursorMode mode) const
+CrLfBoxPrivate::Pos CrLfBoxPrivate::nextPosition(Pos pos, QTextLayout::CursorMode mode) const
 {
     if (pos >= m_document.end())
         return m_document.end();
@@ -26,7 +31,7 @@ CrLfBox::Pos CrLfBox::nextPosition(Pos pos, QTextLayout::CursorMode mode) const
     return block.start + block.fromLayout(next);
 }
 
-CrLfBox::Pos CrLfBox::previousPosition(Pos pos, QTextLayout::CursorMode mode) const
+CrLfBoxPrivate::Pos CrLfBoxPrivate::previousPosition(Pos pos, QTextLayout::CursorMode mode) const
 {
     if (pos <= m_document.begin())
         return m_document.begin();
@@ -42,13 +47,13 @@ CrLfBox::Pos CrLfBox::previousPosition(Pos pos, QTextLayout::CursorMode mode) co
     return before.start + before.fromLayout(previous);
 }
 
-qreal CrLfBox::xOf(Pos pos) const
+qreal CrLfBoxPrivate::xOf(Pos pos) const
 {
     const Block &block = blockOf(pos);
     return block.lineAt(pos).cursorToX(block.toLayout(int(pos - block.start)));
 }
 
-std::optional<CrLfBox::Pos> CrLfBox::moved(Pos from, Move op)
+std::optional<CrLfBoxPrivate::Pos> CrLfBoxPrivate::moved(Pos from, Move op)
 {
     const RowIndex &rows = m_document.rows();
     const int row = rows.rowOf(from);
@@ -87,10 +92,10 @@ std::optional<CrLfBox::Pos> CrLfBox::moved(Pos from, Move op)
             --to;
         break;
     case Move::StartOfBlock:
-        to = lineAround(from - m_document.begin()).first + m_document.begin();
+        to = lineAround(from).first;
         break;
     case Move::EndOfBlock:
-        to = lineAround(from - m_document.begin()).second + m_document.begin();
+        to = lineAround(from).second;
         break;
     case Move::Start:
         to = m_document.begin();
@@ -102,14 +107,14 @@ std::optional<CrLfBox::Pos> CrLfBox::moved(Pos from, Move op)
     return to;
 }
 
-void CrLfBox::ensureCaretVisible()
+void CrLfBoxPrivate::ensureCaretVisible()
 {
     // As Qt's plain text box scrolls: just enough to show the caret's row
     // whole, with the top margin only above the first row.
     const int row = m_document.rows().rowOf(m_caret);
-    const int height = viewport()->height();
+    const int height = q->viewport()->height();
     const int y = rowY(row);
-    QScrollBar *bar = verticalScrollBar();
+    QScrollBar *bar = q->verticalScrollBar();
     if (y + rowHeight() >= height) {
         // Qt leaves room for the top margin whenever the top row is in the
         // first line (looking that far back only).
@@ -128,29 +133,43 @@ void CrLfBox::ensureCaretVisible()
 
 std::pair<qint64, qint64> CrLfBox::rowAround(qint64 position) const
 {
-    const RowIndex &rows = m_document.rows();
-    const int row = rows.rowOf(m_document.begin() + position);
-    return {rows.start(row) - m_document.begin(), rows.next(row) - m_document.begin()};
+    return d->offsetsOf(d->rowAround(d->at(position)));
 }
 
 std::pair<qint64, qint64> CrLfBox::lineAround(qint64 position) const
 {
-    const RowIndex &rows = m_document.rows();
-    int first = rows.rowOf(m_document.begin() + position);
-    while (first > 0 && !rows.isLineStart(rows.start(first)))
-        --first;
-    int last = rows.rowOf(m_document.begin() + position);
-    while (!rows.endsInBreak(last) && last + 1 < rows.count())
-        ++last;
-    return {rows.start(first) - m_document.begin(), rows.end(last) - m_document.begin()};
+    return d->offsetsOf(d->lineAround(d->at(position)));
 }
 
 std::pair<qint64, qint64> CrLfBox::wordAround(qint64 position) const
 {
+    return d->offsetsOf(d->wordAround(d->clamped(d->at(position))));
+}
+
+CrLfBoxPrivate::Range CrLfBoxPrivate::rowAround(Pos pos) const
+{
+    const RowIndex &rows = m_document.rows();
+    const int row = rows.rowOf(pos);
+    return {rows.start(row), rows.next(row)};
+}
+
+CrLfBoxPrivate::Range CrLfBoxPrivate::lineAround(Pos pos) const
+{
+    const RowIndex &rows = m_document.rows();
+    int first = rows.rowOf(pos);
+    while (first > 0 && !rows.isLineStart(rows.start(first)))
+        --first;
+    int last = rows.rowOf(pos);
+    while (!rows.endsInBreak(last) && last + 1 < rows.count())
+        ++last;
+    return {rows.start(first), rows.end(last)};
+}
+
+CrLfBoxPrivate::Range CrLfBoxPrivate::wordAround(Pos at) const
+{
     // As Qt's boxes take the word under the cursor: back to where a word
     // begins, then on to where it ends. Words are runs of letters or of
     // punctuation, as Qt's layouts step over them.
-    const Pos at = clamped(m_document.begin() + position);
     const Block &block = blockOf(at);
     const QString shown = block.layout.text();
     const auto space = [&](int i) { return shown.at(i).isSpace(); };
@@ -170,10 +189,10 @@ std::pair<qint64, qint64> CrLfBox::wordAround(qint64 position) const
         while (to > from && space(to - 1))
             --to;
     }
-    return {block.start + from - m_document.begin(), block.start + to - m_document.begin()};
+    return {block.start + from, block.start + to};
 }
 
-QString CrLfBox::wordSeparators()
+QString CrLfBoxPrivate::wordSeparators()
 {
     // The characters that Qt's text engine takes for punctuation between words.
     return QStringLiteral(".,?!@#$:;-<>[](){}=/+%&^*'\"`~|\\");

@@ -1,11 +1,16 @@
 // The keyboard, as Qt's plain text box takes it.
 
-#include "textbox/crlfbox.h"
+#include "textbox/crlfbox_p.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
+
+using Pos = CrLfBoxPrivate::Pos;
+using Kind = CrLfBoxPrivate::Kind;
+using Block = CrLfBoxPrivate::Block;
+using Move = CrLfBoxPrivate::Move;
 
 namespace {
 
@@ -64,7 +69,7 @@ bool CrLfBox::event(QEvent *event)
     if (event->type() == QEvent::ContextMenu
         && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
         // The menu key opens the menu at the caret.
-        ensureCaretVisible();
+        d->ensureCaretVisible();
         const QPoint at = cursorRect().center();
         QContextMenuEvent atCaret(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at));
         contextMenuEvent(&atCaret);
@@ -78,29 +83,29 @@ void CrLfBox::keyPressEvent(QKeyEvent *event)
 {
     if (event->matches(K::SelectAll)) {
         selectAll();
-        setClipboardSelection();
+        d->setClipboardSelection();
     } else if (event->matches(K::Copy)) {
         copy();
     } else if (event->matches(K::MoveToNextPage) || event->matches(K::SelectNextPage)) {
-        pageUpDown(Move::Down, event->matches(K::SelectNextPage));
+        d->pageUpDown(Move::Down, event->matches(K::SelectNextPage));
     } else if (event->matches(K::MoveToPreviousPage) || event->matches(K::SelectPreviousPage)) {
-        pageUpDown(Move::Up, event->matches(K::SelectPreviousPage));
+        d->pageUpDown(Move::Up, event->matches(K::SelectPreviousPage));
     } else {
-        if (!moveByKey(event) && !editByKey(event)) {
+        if (!d->moveByKey(event) && !d->editByKey(event)) {
             if (!isAcceptableInput(event)) {
                 event->ignore();
                 return;
             }
-            insert(event->text(), Kind::Typing);
+            d->insert(event->text(), Kind::Typing);
         }
-        setClipboardSelection();
-        ensureCaretVisible();
+        d->setClipboardSelection();
+        d->ensureCaretVisible();
     }
-    restartBlinking();
+    d->restartBlinking();
     event->accept();
 }
 
-bool CrLfBox::moveByKey(QKeyEvent *event)
+bool CrLfBoxPrivate::moveByKey(QKeyEvent *event)
 {
     struct KeyMove
     {
@@ -152,7 +157,7 @@ bool CrLfBox::moveByKey(QKeyEvent *event)
     return true;
 }
 
-bool CrLfBox::editByKey(QKeyEvent *event)
+bool CrLfBoxPrivate::editByKey(QKeyEvent *event)
 {
     const TextChunks &text = m_document.text();
     const auto removeTo = [this](Pos to) {
@@ -176,11 +181,11 @@ bool CrLfBox::editByKey(QKeyEvent *event)
     } else if (event->matches(K::InsertParagraphSeparator) || event->matches(K::InsertLineSeparator)) {
         insert(QStringLiteral("\r\n"), Kind::Other, true);
     } else if (event->matches(K::Undo)) {
-        undo();
+        q->undo();
     } else if (event->matches(K::Redo)) {
-        redo();
+        q->redo();
     } else if (event->matches(K::Cut)) {
-        cut();
+        q->cut();
     } else if (event->matches(K::Paste)) {
         const bool selection = event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)
             && event->key() == Qt::Key_Insert && QGuiApplication::clipboard()->supportsSelection();
@@ -201,7 +206,7 @@ bool CrLfBox::editByKey(QKeyEvent *event)
     } else if (event->matches(K::DeleteStartOfWord)) {
         removeTo(previousPosition(m_caret, QTextLayout::SkipWords));
     } else if (event->matches(K::DeleteEndOfLine)) {
-        const Pos lineEnd = lineAround(cursorPosition()).second + m_document.begin();
+        const Pos lineEnd = lineAround(m_caret).second;
         Pos to = lineEnd;
         if (m_caret + 1 == lineEnd)
             to = nextPosition(m_caret, QTextLayout::SkipCharacters);
@@ -213,17 +218,17 @@ bool CrLfBox::editByKey(QKeyEvent *event)
     return true;
 }
 
-void CrLfBox::pageUpDown(Move op, bool select)
+void CrLfBoxPrivate::pageUpDown(Move op, bool select)
 {
     // As Qt's plain text box pages: the view moves a page, and the caret
     // row by row to where it stood in the view, or to the first or last
     // row when the view can go no further.
     ensureCaretVisible();
     const RowIndex &rows = m_document.rows();
-    const int height = viewport()->height();
+    const int height = q->viewport()->height();
     const int keptY = m_pageCaretY >= 0 ? m_pageCaretY : rowY(rows.rowOf(m_caret));
     int targetY = keptY;
-    QScrollBar *bar = verticalScrollBar();
+    QScrollBar *bar = q->verticalScrollBar();
     if (op == Move::Down) {
         // The last row shows whole only with the bottom margin below it.
         int row = topRow();

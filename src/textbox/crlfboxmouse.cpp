@@ -1,7 +1,7 @@
 // The mouse, drag and drop and the context menu, as Qt's plain text box
 // takes them.
 
-#include "textbox/crlfbox.h"
+#include "textbox/crlfbox_p.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,6 +11,11 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleHints>
+
+using Pos = CrLfBoxPrivate::Pos;
+using Kind = CrLfBoxPrivate::Kind;
+using Block = CrLfBoxPrivate::Block;
+using Move = CrLfBoxPrivate::Move;
 
 namespace {
 
@@ -33,36 +38,36 @@ void CrLfBox::mousePressEvent(QMouseEvent *event)
         return;
     }
     const QPointF point = event->position();
-    m_pressPoint = point.toPoint();
-    m_mousePressed = true;
-    m_mightStartDrag = false;
-    commitPreedit();
-    if (m_tripleClick.isActive()
-        && (point - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+    d->m_pressPoint = point.toPoint();
+    d->m_mousePressed = true;
+    d->m_mightStartDrag = false;
+    d->commitPreedit();
+    if (d->m_tripleClick.isActive()
+        && (point - d->m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
         // A third click takes the whole line with its line break.
-        const auto [from, to] = lineAround(cursorPosition());
-        const Pos end = nextPosition(m_document.begin() + to, QTextLayout::SkipCharacters);
-        setCaret(end, m_document.begin() + from);
-        m_clickedLine = {m_document.begin() + from, end};
-        m_tripleClick.stop();
+        const auto [from, to] = d->lineAround(d->m_caret);
+        const Pos end = d->nextPosition(to, QTextLayout::SkipCharacters);
+        d->setCaret(end, from);
+        d->m_clickedLine = {from, end};
+        d->m_tripleClick.stop();
     } else {
-        const Pos at = hitTest(point);
+        const Pos at = d->hitTest(point);
         if (event->modifiers() == Qt::ShiftModifier) {
-            if (m_clickedLine.first != m_clickedLine.second)
-                extendLinewise(at);
-            else if (m_clickedWord.first != m_clickedWord.second)
-                extendWordwise(at, point.x());
+            if (d->m_clickedLine.first != d->m_clickedLine.second)
+                d->extendLinewise(at);
+            else if (d->m_clickedWord.first != d->m_clickedWord.second)
+                d->extendWordwise(at, point.x());
             else
-                setCaret(at, m_anchor);
-        } else if (hasSelection() && at >= std::min(m_anchor, m_caret) && at <= std::max(m_anchor, m_caret)) {
-            m_mightStartDrag = true;  // a press in the selection may drag it
+                d->setCaret(at, d->m_anchor);
+        } else if (hasSelection() && at >= std::min(d->m_anchor, d->m_caret) && at <= std::max(d->m_anchor, d->m_caret)) {
+            d->m_mightStartDrag = true;  // a press in the selection may drag it
             return;
         } else {
-            setCaret(at);
-            m_clickedWord = m_clickedLine = {-1, -1};
+            d->setCaret(at);
+            d->m_clickedWord = d->m_clickedLine = {-1, -1};
         }
     }
-    ensureCaretVisible();
+    d->ensureCaretVisible();
 }
 
 void CrLfBox::mouseMoveEvent(QMouseEvent *event)
@@ -70,44 +75,44 @@ void CrLfBox::mouseMoveEvent(QMouseEvent *event)
     if (!(event->buttons() & Qt::LeftButton))
         return;
     const QPointF point = event->position();
-    if (m_mightStartDrag) {
-        if ((point.toPoint() - m_pressPoint).manhattanLength() > QApplication::startDragDistance())
-            startDrag();
+    if (d->m_mightStartDrag) {
+        if ((point.toPoint() - d->m_pressPoint).manhattanLength() > QApplication::startDragDistance())
+            d->startDrag();
         return;
     }
-    const Pos at = hitTest(point);
-    if (m_clickedLine.first != m_clickedLine.second)
-        extendLinewise(at);
-    else if (m_clickedWord.first != m_clickedWord.second)
-        extendWordwise(at, point.x());
-    else if (m_mousePressed)
-        setCaret(at, m_anchor);
+    const Pos at = d->hitTest(point);
+    if (d->m_clickedLine.first != d->m_clickedLine.second)
+        d->extendLinewise(at);
+    else if (d->m_clickedWord.first != d->m_clickedWord.second)
+        d->extendWordwise(at, point.x());
+    else if (d->m_mousePressed)
+        d->setCaret(at, d->m_anchor);
     // Held below or above the box, the button keeps it scrolling.
     if (event->source() == Qt::MouseEventNotSynthesized) {
         if (viewport()->rect().contains(point.toPoint()))
-            m_autoScroll.stop();
-        else if (!m_autoScroll.isActive())
-            m_autoScroll.start(100, this);
+            d->m_autoScroll.stop();
+        else if (!d->m_autoScroll.isActive())
+            d->m_autoScroll.start(100, this);
     }
 }
 
 void CrLfBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (m_mightStartDrag && event->button() == Qt::LeftButton) {
-        m_mousePressed = m_mightStartDrag = false;
-        setCaret(hitTest(event->position()));
+    if (d->m_mightStartDrag && event->button() == Qt::LeftButton) {
+        d->m_mousePressed = d->m_mightStartDrag = false;
+        d->setCaret(d->hitTest(event->position()));
     }
-    if (m_mousePressed) {
-        m_mousePressed = false;
-        setClipboardSelection();
+    if (d->m_mousePressed) {
+        d->m_mousePressed = false;
+        d->setClipboardSelection();
     } else if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
-        setCaret(hitTest(event->position()));
+        d->setCaret(d->hitTest(event->position()));
         if (const QMimeData *source = QGuiApplication::clipboard()->mimeData(QClipboard::Selection))
-            insertFromMimeData(source);
+            d->insertFromMimeData(source);
     }
-    if (m_autoScroll.isActive()) {
-        m_autoScroll.stop();
-        ensureCaretVisible();
+    if (d->m_autoScroll.isActive()) {
+        d->m_autoScroll.stop();
+        d->ensureCaretVisible();
     }
 }
 
@@ -117,22 +122,22 @@ void CrLfBox::mouseDoubleClickEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
-    m_mightStartDrag = false;
-    commitPreedit();
-    setCaret(hitTest(event->position()));
-    const RowIndex &rows = m_document.rows();
-    const int row = rows.rowOf(m_caret);
+    d->m_mightStartDrag = false;
+    d->commitPreedit();
+    d->setCaret(d->hitTest(event->position()));
+    const RowIndex &rows = d->m_document.rows();
+    const int row = rows.rowOf(d->m_caret);
     if (rows.end(row) > rows.start(row)) {
-        const auto [from, to] = wordAround(cursorPosition());
-        setCaret(m_document.begin() + to, m_document.begin() + from);
+        const auto [from, to] = d->wordAround(d->m_caret);
+        d->setCaret(to, from);
     }
-    m_clickedWord = hasSelection() ? std::pair{m_anchor, m_caret} : std::pair<Pos, Pos>{-1, -1};
-    m_tripleClickPoint = event->position();
-    m_tripleClick.start(QApplication::doubleClickInterval(), this);
-    setClipboardSelection();
+    d->m_clickedWord = hasSelection() ? CrLfBoxPrivate::Range{d->m_anchor, d->m_caret} : CrLfBoxPrivate::Range{-1, -1};
+    d->m_tripleClickPoint = event->position();
+    d->m_tripleClick.start(QApplication::doubleClickInterval(), this);
+    d->setClipboardSelection();
 }
 
-void CrLfBox::extendWordwise(Pos suggested, qreal mouseX)
+void CrLfBoxPrivate::extendWordwise(Pos suggested, qreal mouseX)
 {
     // Dragging after a double click takes whole words, keeping the first
     // one, as Qt's boxes do.
@@ -141,9 +146,7 @@ void CrLfBox::extendWordwise(Pos suggested, qreal mouseX)
         setCaret(last, first);
         return;
     }
-    const auto [from, to] = wordAround(suggested - m_document.begin());
-    const Pos wordStart = m_document.begin() + from;
-    const Pos wordEnd = m_document.begin() + to;
+    const auto [wordStart, wordEnd] = wordAround(clamped(suggested));
     const RowIndex &rows = m_document.rows();
     if (wordEnd == wordStart || rows.rowOf(wordStart) != rows.rowOf(wordEnd))
         return;
@@ -156,7 +159,7 @@ void CrLfBox::extendWordwise(Pos suggested, qreal mouseX)
     setClipboardSelection();
 }
 
-void CrLfBox::extendLinewise(Pos suggested)
+void CrLfBoxPrivate::extendLinewise(Pos suggested)
 {
     // Dragging after a triple click takes whole lines, keeping the first one.
     const auto [first, last] = m_clickedLine;
@@ -164,36 +167,36 @@ void CrLfBox::extendLinewise(Pos suggested)
         setCaret(last, first);
         return;
     }
-    const auto [from, to] = lineAround(suggested - m_document.begin());
+    const auto [from, to] = lineAround(suggested);
     if (suggested < last)
-        setCaret(m_document.begin() + from, last);
+        setCaret(from, last);
     else
-        setCaret(nextPosition(m_document.begin() + to, QTextLayout::SkipCharacters), first);
+        setCaret(nextPosition(to, QTextLayout::SkipCharacters), first);
     setClipboardSelection();
 }
 
-void CrLfBox::autoScroll()
+void CrLfBoxPrivate::autoScroll()
 {
     const QPoint global = QCursor::pos();
-    const QPoint point = viewport()->mapFromGlobal(global);
-    QMouseEvent move(QEvent::MouseMove, point, viewport()->mapTo(window(), point), global, Qt::LeftButton,
+    const QPoint point = q->viewport()->mapFromGlobal(global);
+    QMouseEvent move(QEvent::MouseMove, point, q->viewport()->mapTo(q->window(), point), global, Qt::LeftButton,
                      Qt::LeftButton, QGuiApplication::keyboardModifiers());
-    mouseMoveEvent(&move);
+    q->mouseMoveEvent(&move);
     // The farther from the box, the faster, as in Qt's boxes.
-    const QRect visible = viewport()->rect();
+    const QRect visible = q->viewport()->rect();
     const int deltaY = std::max(point.y() - visible.top(), visible.bottom() - point.y()) - visible.height();
     const int deltaX = std::max(point.x() - visible.left(), visible.right() - point.x()) - visible.width();
     int delta = std::max(deltaX, deltaY);
     if (delta < 0)
         return;
     delta = std::max(delta, 7);
-    m_autoScroll.start(4900 / (delta * delta), this);
+    m_autoScroll.start(4900 / (delta * delta), q);
     if (deltaY > 0)
-        verticalScrollBar()->triggerAction(point.y() < visible.center().y() ? QAbstractSlider::SliderSingleStepSub
+        q->verticalScrollBar()->triggerAction(point.y() < visible.center().y() ? QAbstractSlider::SliderSingleStepSub
                                                                            : QAbstractSlider::SliderSingleStepAdd);
 }
 
-void CrLfBox::insertFromMimeData(const QMimeData *source)
+void CrLfBoxPrivate::insertFromMimeData(const QMimeData *source)
 {
     if (!source->hasText())
         return;
@@ -201,23 +204,23 @@ void CrLfBox::insertFromMimeData(const QMimeData *source)
     insert(text, text.endsWith(QLatin1String("\r\n")) ? Kind::Other : Kind::Typing, true);
 }
 
-void CrLfBox::startDrag()
+void CrLfBoxPrivate::startDrag()
 {
     m_mousePressed = m_mightStartDrag = false;
     auto *data = new QMimeData;
-    data->setText(selectedText());
-    auto *drag = new QDrag(this);
+    data->setText(q->selectedText());
+    auto *drag = new QDrag(q);
     drag->setMimeData(data);
     const Qt::DropAction action = m_dragMovesText ? drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction)
                                                   : drag->exec(Qt::CopyAction, Qt::CopyAction);
-    if (action == Qt::MoveAction && drag->target() != viewport() && drag->target() != this)
+    if (action == Qt::MoveAction && drag->target() != q->viewport() && drag->target() != q)
         removeSelection();
 }
 
-void CrLfBox::dropCaretAt(Pos pos)
+void CrLfBoxPrivate::dropCaretAt(Pos pos)
 {
     m_dropCaret = pos;
-    viewport()->update();
+    q->viewport()->update();
 }
 
 void CrLfBox::dragEnterEvent(QDragEnterEvent *event)
@@ -234,32 +237,32 @@ void CrLfBox::dragMoveEvent(QDragMoveEvent *event)
         event->ignore();
         return;
     }
-    dropCaretAt(hitTest(event->position()));
+    d->dropCaretAt(d->hitTest(event->position()));
     event->acceptProposedAction();
 }
 
 void CrLfBox::dragLeaveEvent(QDragLeaveEvent *)
 {
-    dropCaretAt(-1);
+    d->dropCaretAt(-1);
 }
 
 void CrLfBox::dropEvent(QDropEvent *event)
 {
-    dropCaretAt(-1);
+    d->dropCaretAt(-1);
     if (!event->mimeData()->hasText())
         return;
-    Pos at = hitTest(event->position());
+    Pos at = d->hitTest(event->position());
     if (event->dropAction() == Qt::MoveAction && event->source() == this) {
         // Moved within the box: the text leaves its place first.
-        const Pos from = std::min(m_anchor, m_caret);
-        const Pos to = std::max(m_anchor, m_caret);
+        const Pos from = std::min(d->m_anchor, d->m_caret);
+        const Pos to = std::max(d->m_anchor, d->m_caret);
         at = at >= to ? at - (to - from) : std::min(at, from);
-        removeSelection();
+        d->removeSelection();
     }
-    setCaret(at);
-    insertFromMimeData(event->mimeData());
+    d->setCaret(at);
+    d->insertFromMimeData(event->mimeData());
     event->acceptProposedAction();
-    ensureCaretVisible();
+    d->ensureCaretVisible();
 }
 
 QMenu *CrLfBox::createStandardContextMenu()
@@ -286,11 +289,11 @@ QMenu *CrLfBox::createStandardContextMenu()
     add(tr("&Copy"), QKeySequence::Copy, "edit-copy", hasSelection(), &CrLfBox::copy);
     const QMimeData *clipboard = QGuiApplication::clipboard()->mimeData();
     add(tr("&Paste"), QKeySequence::Paste, "edit-paste", clipboard && clipboard->hasText(), &CrLfBox::paste);
-    add(tr("Delete"), QKeySequence::UnknownKey, "edit-delete", hasSelection(), &CrLfBox::removeSelection);
+    add(tr("Delete"), QKeySequence::UnknownKey, "edit-delete", hasSelection(), [this] { d->removeSelection(); });
     menu->addSeparator();
     add(tr("Select All"), QKeySequence::SelectAll, "select-all", length() > 0, [this] {
         selectAll();
-        setClipboardSelection();
+        d->setClipboardSelection();
     });
     // Then what the box's owner gave it to do (Save log as...).
     if (!actions().isEmpty()) {

@@ -1,7 +1,7 @@
 // Rows on screen: where each is drawn, what is under a point, painting, and
 // what the box does as it is resized, restyled, focused and scrolled.
 
-#include "textbox/crlfbox.h"
+#include "textbox/crlfbox_p.h"
 
 #include "widgets/style.h"
 
@@ -11,6 +11,11 @@
 #include <QStyle>
 #include <cmath>
 
+using Pos = CrLfBoxPrivate::Pos;
+using Kind = CrLfBoxPrivate::Kind;
+using Block = CrLfBoxPrivate::Block;
+using Move = CrLfBoxPrivate::Move;
+
 namespace {
 
 constexpr int blinkingMs = 10000;  // after this long without input the caret stops blinking
@@ -19,31 +24,31 @@ constexpr int blinkingMs = 10000;  // after this long without input the caret st
 
 // --- rows on screen
 
-int CrLfBox::topRow() const
+int CrLfBoxPrivate::topRow() const
 {
-    return verticalScrollBar()->value();
+    return q->verticalScrollBar()->value();
 }
 
-int CrLfBox::rowY(int row) const
+int CrLfBoxPrivate::rowY(int row) const
 {
     const int top = topRow();
     return (row - top) * rowHeight() + (top == 0 ? margin : 0);
 }
 
-int CrLfBox::pageRows() const
+int CrLfBoxPrivate::pageRows() const
 {
     // The rows that show whole above the bottom margin, as Qt counts them.
-    return std::max(1, (viewport()->height() - 2 * margin - 1) / rowHeight());
+    return std::max(1, (q->viewport()->height() - 2 * margin - 1) / rowHeight());
 }
 
-void CrLfBox::updateScrollRange()
+void CrLfBoxPrivate::updateScrollRange()
 {
-    QScrollBar *bar = verticalScrollBar();
+    QScrollBar *bar = q->verticalScrollBar();
     bar->setPageStep(pageRows());
-    bar->setRange(0, std::max(0, rowCount() - pageRows()));
+    bar->setRange(0, std::max(0, q->rowCount() - pageRows()));
 }
 
-CrLfBox::Pos CrLfBox::hitTest(const QPointF &point) const
+CrLfBoxPrivate::Pos CrLfBoxPrivate::hitTest(const QPointF &point) const
 {
     // Above the text its start, below it its end, as in Qt's boxes.
     const int row = topRow() + int(std::floor((point.y() - rowY(topRow())) / rowHeight()));
@@ -54,7 +59,7 @@ CrLfBox::Pos CrLfBox::hitTest(const QPointF &point) const
     return positionInRow(row, point.x() - margin);
 }
 
-CrLfBox::Pos CrLfBox::positionInRow(int row, qreal x) const
+CrLfBoxPrivate::Pos CrLfBoxPrivate::positionInRow(int row, qreal x) const
 {
     const Block &block = blockOfRow(row);
     const QTextLine line = block.layout.lineAt(row - block.firstRow);
@@ -72,31 +77,31 @@ CrLfBox::Pos CrLfBox::positionInRow(int row, qreal x) const
 
 qint64 CrLfBox::positionAt(const QPoint &point) const
 {
-    return hitTest(point) - m_document.begin();
+    return d->hitTest(point) - d->m_document.begin();
 }
 
 QRect CrLfBox::cursorRect() const
 {
-    const Block &block = blockOf(m_caret);
-    int offset = block.toLayout(int(m_caret - block.start));
-    if (isPreediting())
-        offset += m_preeditCursor;
+    const Block &block = d->blockOf(d->m_caret);
+    int offset = block.toLayout(int(d->m_caret - block.start));
+    if (d->isPreediting())
+        offset += d->m_preeditCursor;
     const QTextLine line = block.layout.lineForTextPosition(offset);
     const int width = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
-    return QRect(margin + qRound(line.cursorToX(offset)), rowY(block.firstRow) + qRound(line.y()), std::max(1, width),
-                 rowHeight());
+    return QRect(d->margin + qRound(line.cursorToX(offset)), d->rowY(block.firstRow) + qRound(line.y()), std::max(1, width),
+                 d->rowHeight());
 }
 
 QRect CrLfBox::characterRect(qint64 position) const
 {
-    const Pos at = clamped(m_document.begin() + position);
-    const Block &block = blockOf(at);
+    const Pos at = d->clamped(d->at(position));
+    const Block &block = d->blockOf(at);
     const int offset = block.toLayout(int(at - block.start));
     const QTextLine line = block.layout.lineForTextPosition(offset);
     const qreal left = line.cursorToX(offset, QTextLine::Leading);
     const qreal right = at < block.end() ? line.cursorToX(offset, QTextLine::Trailing) : left;
-    return QRect(margin + qRound(std::min(left, right)), rowY(block.firstRow) + qRound(line.y()),
-                 std::max(1, qRound(std::abs(right - left))), rowHeight());
+    return QRect(d->margin + qRound(std::min(left, right)), d->rowY(block.firstRow) + qRound(line.y()),
+                 std::max(1, qRound(std::abs(right - left))), d->rowHeight());
 }
 
 // --- painting
@@ -104,20 +109,20 @@ QRect CrLfBox::characterRect(qint64 position) const
 void CrLfBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
-    const RowIndex &rows = m_document.rows();
+    const RowIndex &rows = d->m_document.rows();
     const int height = viewport()->height();
-    for (int row = topRow(); row < rows.count() && rowY(row) < height;) {
-        const Block &block = blockOfRow(row);
-        paintBlock(painter, block, event->rect());
+    for (int row = d->topRow(); row < rows.count() && d->rowY(row) < height;) {
+        const Block &block = d->blockOfRow(row);
+        d->paintBlock(painter, block, event->rect());
         row = std::max(row + 1, block.firstRow + block.layout.lineCount());  // on, whatever the layout made
     }
-    m_layouts.sweep();
+    d->m_layouts.sweep();
 }
 
-void CrLfBox::paintBlock(QPainter &painter, const Block &block, const QRect &clip) const
+void CrLfBoxPrivate::paintBlock(QPainter &painter, const Block &block, const QRect &clip) const
 {
     const QPointF origin(margin, rowY(block.firstRow));
-    const bool active = isActiveWindow() || !window()->isVisible();
+    const bool active = q->isActiveWindow() || !q->window()->isVisible();
     const QPalette::ColorGroup group = active ? QPalette::Active : QPalette::Inactive;
 
     // The selection, and the line break after the block when it is selected.
@@ -127,8 +132,8 @@ void CrLfBox::paintBlock(QPainter &painter, const Block &block, const QRect &cli
     const bool breakSelected = block.endsInBreak && std::min(m_anchor, m_caret) <= block.end()
         && std::max(m_anchor, m_caret) > block.end();
     QTextCharFormat selected;
-    selected.setBackground(palette().brush(group, QPalette::Highlight));
-    selected.setForeground(palette().brush(group, QPalette::HighlightedText));
+    selected.setBackground(q->palette().brush(group, QPalette::Highlight));
+    selected.setForeground(q->palette().brush(group, QPalette::HighlightedText));
     if (from < to || breakSelected) {
         const int start = block.toLayout(int(from - block.start));
         selection.append({start, block.toLayout(int(to - block.start)) - start + (breakSelected ? 1 : 0), selected});
@@ -137,7 +142,7 @@ void CrLfBox::paintBlock(QPainter &painter, const Block &block, const QRect &cli
 
     // The boxes of C1 controls over the spaces that stand for them, in the
     // rows that need painting only: a block may hold thousands.
-    const QColor grey = Widgets::greyedText(palette());
+    const QColor grey = Widgets::greyedText(q->palette());
     for (int l = 0; l < block.layout.lineCount(); ++l) {
         const QTextLine line = block.layout.lineAt(l);
         const qreal top = origin.y() + line.y();
@@ -152,25 +157,25 @@ void CrLfBox::paintBlock(QPainter &painter, const Block &block, const QRect &cli
             const qreal right = line.cursorToX(offset, QTextLine::Trailing);
             const Pos at = block.start + *it;
             const bool inSelection = at >= std::min(m_anchor, m_caret) && at < std::max(m_anchor, m_caret);
-            ControlGlyphs::drawBox(&painter, font(), block.source.at(*it).unicode(),
+            ControlGlyphs::drawBox(&painter, q->font(), block.source.at(*it).unicode(),
                                    QRectF(origin.x() + std::min(left, right), top, std::abs(right - left),
                                           rowHeight()),
-                                   inSelection ? palette().color(group, QPalette::HighlightedText) : grey);
+                                   inSelection ? q->palette().color(group, QPalette::HighlightedText) : grey);
         }
     }
 
     const bool caretHere = m_caret >= block.start
         && (m_caret < block.end() || (m_caret == block.end() && (block.endsInBreak || m_caret == m_document.end())));
-    if (caretHere && hasFocus() && m_caretShown && !m_preeditHidesCaret) {
+    if (caretHere && q->hasFocus() && m_caretShown && !m_preeditHidesCaret) {
         int offset = block.toLayout(int(m_caret - block.start));
         if (isPreediting())
             offset += m_preeditCursor;
-        painter.setPen(palette().color(QPalette::Text));
+        painter.setPen(q->palette().color(QPalette::Text));
         block.layout.drawCursor(&painter, origin, offset,
-                                style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this));
+                                q->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, q));
     }
     if (m_dropCaret >= block.start && m_dropCaret <= block.end()) {
-        painter.setPen(palette().color(QPalette::Text));
+        painter.setPen(q->palette().color(QPalette::Text));
         block.layout.drawCursor(&painter, origin, block.toLayout(int(m_dropCaret - block.start)));
     }
 }
@@ -179,18 +184,18 @@ void CrLfBox::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     if (event->oldSize().width() != event->size().width())
-        relayout();
-    updateScrollRange();
+        d->relayout();
+    d->updateScrollRange();
 }
 
 void CrLfBox::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        m_layouts.setFont(font());
-        relayout();
+        d->m_layouts.setFont(font());
+        d->relayout();
     } else if (event->type() == QEvent::PaletteChange) {
-        m_layouts.setGrey(Widgets::greyedText(palette()));
+        d->m_layouts.setGrey(Widgets::greyedText(palette()));
     }
 }
 
@@ -204,30 +209,30 @@ void CrLfBox::scrollContentsBy(int, int)
 void CrLfBox::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
-    restartBlinking();
+    d->restartBlinking();
     viewport()->update();
 }
 
 void CrLfBox::focusOutEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusOutEvent(event);
-    m_blink.stop();
+    d->m_blink.stop();
     viewport()->update();
 }
 
 void CrLfBox::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == m_blink.timerId()) {
+    if (event->timerId() == d->m_blink.timerId()) {
         // Blinking stops after a while, caret shown, so an idle window sleeps.
-        const bool idle = m_sinceInput.hasExpired(blinkingMs);
-        m_caretShown = !m_caretShown || idle;
+        const bool idle = d->m_sinceInput.hasExpired(blinkingMs);
+        d->m_caretShown = !d->m_caretShown || idle;
         if (idle)
-            m_blink.stop();
+            d->m_blink.stop();
         viewport()->update(cursorRect().adjusted(-4, 0, 4, 0));
-    } else if (event->timerId() == m_tripleClick.timerId()) {
-        m_tripleClick.stop();
-    } else if (event->timerId() == m_autoScroll.timerId()) {
-        autoScroll();
+    } else if (event->timerId() == d->m_tripleClick.timerId()) {
+        d->m_tripleClick.stop();
+    } else if (event->timerId() == d->m_autoScroll.timerId()) {
+        d->autoScroll();
     } else {
         QAbstractScrollArea::timerEvent(event);
     }

@@ -11,7 +11,7 @@
 // row, and again where the text is edited, from the row before the edit up
 // to the first row start that the old rows share; nowhere else.
 
-#include "textbox/textchunks.h"
+#include "textdocument/textchunks.h"
 
 #include <QStringView>
 #include <deque>

@@ -3,9 +3,9 @@
 // shows and edits, without the box. Positions are those of TextChunks:
 // absolute, so that they outlive the oldest text being dropped.
 
-#include "textbox/edithistory.h"
-#include "textbox/rowindex.h"
-#include "textbox/textchunks.h"
+#include "textdocument/edithistory.h"
+#include "textdocument/rowindex.h"
+#include "textdocument/textchunks.h"
 
 class CrLfDocument
 {

@@ -1,4 +1,4 @@
-#include "textbox/edithistory.h"
+#include "textdocument/edithistory.h"
 
 void EditHistory::record(Pos at, const QString &removed, const QString &inserted, Kind kind, bool fresh)
 {

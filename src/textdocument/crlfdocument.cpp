@@ -1,4 +1,4 @@
-#include "textbox/crlfdocument.h"
+#include "textdocument/crlfdocument.h"
 
 CrLfDocument::CrLfDocument(RowIndex::Breaker breaker, qsizetype chunkSize, qsizetype blockLimit)
     : m_text(chunkSize), m_rows(m_text, std::move(breaker), blockLimit)

@@ -1,4 +1,4 @@
-#include "textbox/rowindex.h"
+#include "textdocument/rowindex.h"
 
 #include <algorithm>
 

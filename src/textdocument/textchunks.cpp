@@ -1,4 +1,4 @@
-#include "textbox/textchunks.h"
+#include "textdocument/textchunks.h"
 
 #include <algorithm>
 
