@@ -5,7 +5,6 @@
 #include "fixture.h"
 #include "processstats.h"
 #include "pseudoterminal.h"
-#include "serialdevice/linkwatch.h"
 #include "serialdevice/mscomm.h"
 #include "serialdevice/portmap.h"
 #include "widgets/notice.h"
@@ -19,7 +18,6 @@
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <fcntl.h>
@@ -51,7 +49,6 @@ private slots:
     void failedOpenLeavesRedAndANotice();
     void vanishedDeviceClosesThePortWithoutSpinning_data();
     void vanishedDeviceClosesThePortWithoutSpinning();
-    void aDeviceNodeThatDisappearsIsNoticed();
     void connectWorksAgainOnceTheDeviceIsBack();
     void exitClosesThePortAndReleasesIt();
     void destroyingTheWindowReleasesThePort();
@@ -225,23 +222,6 @@ void TestConnection::vanishedDeviceClosesThePortWithoutSpinning()
     QTest::qWait(1000);
     const double cpu = ProcessStats::cpuSeconds() - cpuBefore;
     QVERIFY2(cpu < 0.3 * clock.elapsed() / 1000.0, qPrintable(QString::number(cpu)));
-}
-
-void TestConnection::aDeviceNodeThatDisappearsIsNoticed()
-{
-    // A device node cannot be made to vanish under an open pseudo-terminal,
-    // so the watch is tried on a file standing for the node.
-    QTemporaryDir folder;
-    const QString node = folder.filePath(QStringLiteral("ttyUSB0"));
-    QFile(node).open(QIODevice::WriteOnly);
-    LinkWatch watch;
-    QSignalSpy lost(&watch, &LinkWatch::lost);
-    watch.watch(node);
-    QFile(folder.filePath(QStringLiteral("ttyUSB1"))).open(QIODevice::WriteOnly);  // another device comes
-    QVERIFY(!lost.wait(200));
-    QVERIFY(QFile::remove(node));
-    QVERIFY(lost.wait(1000));
-    QCOMPARE(lost.first().first().toString(), QStringLiteral("the device is gone"));
 }
 
 void TestConnection::connectWorksAgainOnceTheDeviceIsBack()

@@ -12,6 +12,7 @@
 
 #include "testmain.h"
 #include "fixture.h"
+#include "serialdevice/linkwatch.h"
 #include "serialdevice/mscomm.h"
 
 #include <QAbstractItemView>
@@ -19,6 +20,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <unistd.h>
@@ -67,6 +70,7 @@ private slots:
     void cleanupTestCase() { g_object_unref(m_testbed); }
     void eachEntrySaysWhereItLeads();
     void plugAndUnplugAreShownAtOnce();
+    void aDeviceNodeThatDisappearsIsNoticed();
 
 private:
     static QString tip(Fixture &f, int port)
@@ -167,6 +171,23 @@ void TestPorts::plugAndUnplugAreShownAtOnce()
     }
     umockdev_testbed_uevent(m_testbed, adapter, "remove");
     QTRY_COMPARE(com10(), QStringLiteral("Not there now."));
+}
+
+void TestPorts::aDeviceNodeThatDisappearsIsNoticed()
+{
+    // A device node cannot be made to vanish under an open pseudo-terminal,
+    // so the watch is tried on a file standing for the node.
+    QTemporaryDir folder;
+    const QString node = folder.filePath(QStringLiteral("ttyUSB0"));
+    QFile(node).open(QIODevice::WriteOnly);
+    LinkWatch watch;
+    QSignalSpy lost(&watch, &LinkWatch::lost);
+    watch.watch(node);
+    QFile(folder.filePath(QStringLiteral("ttyUSB1"))).open(QIODevice::WriteOnly);  // another device comes
+    QVERIFY(!lost.wait(200));
+    QVERIFY(QFile::remove(node));
+    QVERIFY(lost.wait(1000));
+    QCOMPARE(lost.first().first().toString(), QStringLiteral("the device is gone"));
 }
 
 VEXMO_TEST_MAIN(TestPorts)

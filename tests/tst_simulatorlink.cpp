@@ -13,8 +13,22 @@
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+bool isExclusive(const QString &device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = -1;
+    ::ioctl(fd, TIOCGEXCL, &exclusive);
+    ::close(fd);
+    return exclusive != 0;
+}
+
+} // namespace
 
 class TestSimulatorLink : public QObject
 {
@@ -31,6 +45,7 @@ private slots:
     void badOptionsAreRefused_data();
     void badOptionsAreRefused();
     void anotherUsersTerminalIsAnswered();
+    void aKilledProgramLeavesTheSimulatorUsable();
 
 private:
     // A simulator on ComN of the fixture's port folder, started and linked;
@@ -192,6 +207,36 @@ void TestSimulatorLink::anotherUsersTerminalIsAnswered()
     ::close(terminal);
     simulator.terminate();
     QVERIFY(simulator.waitForFinished(5000));
+}
+
+void TestSimulatorLink::aKilledProgramLeavesTheSimulatorUsable()
+{
+    // A program that claimed the line for itself alone and was killed:
+    // the simulator takes the claim back, and Connect works.
+    QProcess simulator;
+    simulator.start(QStringLiteral(MODEM_SIM), {});
+    QVERIFY(simulator.waitForReadyRead(5000));
+    const QString device = QString::fromLocal8Bit(simulator.readLine().trimmed());
+    QProcess holder;
+    holder.start(QStringLiteral(LINE_HOLDER), {device, QStringLiteral("--exclusive")});
+    QVERIFY(holder.waitForReadyRead(5000));
+    // Looked at and killed while the simulator is stopped, so that the
+    // system tells it of two closes at once.
+    QVERIFY(simulator.processId() > 0);  // never 0: that is the whole process group
+    ::kill(pid_t(simulator.processId()), SIGSTOP);
+    QVERIFY(isExclusive(device));
+    QVERIFY(holder.processId() > 0);  // never 0: that is the whole process group
+    ::kill(pid_t(holder.processId()), SIGKILL);
+    QVERIFY(holder.waitForFinished());
+    QVERIFY(simulator.processId() > 0);  // never 0: that is the whole process group
+    ::kill(pid_t(simulator.processId()), SIGCONT);
+    QTRY_VERIFY(!isExclusive(device));
+    f->mapPort(5, device);
+    f->selectPort(5);
+    f->click("Command2");
+    QVERIFY2(f->form().comm()->portOpen(), qPrintable(f->noticeText()));
+    simulator.terminate();
+    QVERIFY(simulator.waitForFinished());
 }
 
 VEXMO_TEST_MAIN(TestSimulatorLink)

@@ -1,19 +1,16 @@
-// A port another program holds is never taken, whoever holds it and however
-// they say so; what the user did not point at is never written to; and the
-// program and its simulated module leave nothing behind, however they end.
-// Against real pseudo-terminals and the lock files of live processes.
+// Other programs' ports: a port another program holds is never taken,
+// whoever holds it and however they say so, and what the user did not point
+// at is never written to. Against real pseudo-terminals and the lock files
+// of live processes.
 
-#include "app/applicationsetup.h"
+#include "testmain.h"
 #include "fixture.h"
-#include "processstats.h"
 #include "serialdevice/mscomm.h"
 #include "serialdevice/portlock.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -24,7 +21,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/syscall.h>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -159,7 +155,7 @@ struct LineHolder
 
 } // namespace
 
-class TestHolders : public QObject
+class TestOtherPrograms : public QObject
 {
     Q_OBJECT
 
@@ -183,16 +179,13 @@ private slots:
     void terminalsThatAreNoSerialLinesAreRefused();
     void aVanishedLinkIsNamedAndNothingElseOpensSilently();
     void linksThatLeadNowhereSaySo();
-    void aPastedLineBreakSendsOneLine();
-    void pastesDoNotPileUp();
-    void aKilledProgramLeavesTheSimulatorUsable();
 
 private:
     bool isOpen() const { return f->form().comm()->portOpen(); }
     std::unique_ptr<Fixture> f;
 };
 
-void TestHolders::aLockFileOfALiveProcessKeepsThePort_data()
+void TestOtherPrograms::aLockFileOfALiveProcessKeepsThePort_data()
 {
     QTest::addColumn<QByteArray>("form");
     QTest::addColumn<int>("ageSeconds");
@@ -205,7 +198,7 @@ void TestHolders::aLockFileOfALiveProcessKeepsThePort_data()
     QTest::newRow("another user's process") << QByteArray("%1\n") << 0 << true;
 }
 
-void TestHolders::aLockFileOfALiveProcessKeepsThePort()
+void TestOtherPrograms::aLockFileOfALiveProcessKeepsThePort()
 {
     QFETCH(QByteArray, form);
     QFETCH(int, ageSeconds);
@@ -236,7 +229,7 @@ void TestHolders::aLockFileOfALiveProcessKeepsThePort()
     QCOMPARE(lock.content(), content);  // their lock stays as it was
 }
 
-void TestHolders::aLockFileOfAGoneProcessIsTakenOver()
+void TestOtherPrograms::aLockFileOfAGoneProcessIsTakenOver()
 {
     const qint64 pid = goneProcess();
     Pty modem;
@@ -247,7 +240,7 @@ void TestHolders::aLockFileOfAGoneProcessIsTakenOver()
     f->click("Command3");  // the port's own lock goes with it
 }
 
-void TestHolders::anFlockKeepsThePortAndOursKeepsOthersOut()
+void TestOtherPrograms::anFlockKeepsThePortAndOursKeepsOthersOut()
 {
     Pty modem;
     // As picocom and tio hold a port.
@@ -270,7 +263,7 @@ void TestHolders::anFlockKeepsThePortAndOursKeepsOthersOut()
     QCOMPARE(other.exitCode(), 1);  // it could not have the port
 }
 
-void TestHolders::aRefusalLeavesTheHoldersLineAsItWas_data()
+void TestOtherPrograms::aRefusalLeavesTheHoldersLineAsItWas_data()
 {
     QTest::addColumn<QStringList>("how");
     QTest::newRow("flock, as picocom and tio hold it") << QStringList{QStringLiteral("--flock")};
@@ -278,7 +271,7 @@ void TestHolders::aRefusalLeavesTheHoldersLineAsItWas_data()
     QTest::newRow("both") << QStringList{QStringLiteral("--exclusive"), QStringLiteral("--flock")};
 }
 
-void TestHolders::aRefusalLeavesTheHoldersLineAsItWas()
+void TestOtherPrograms::aRefusalLeavesTheHoldersLineAsItWas()
 {
     // The holder samples its own speed every 0.2 ms while we are refused:
     // not once may it see another, nor lose its claim to be alone.
@@ -296,7 +289,7 @@ void TestHolders::aRefusalLeavesTheHoldersLineAsItWas()
     QCOMPARE(holder.report(), QByteArray("changed=0 exclusive=") + (alone ? "1" : "0"));
 }
 
-void TestHolders::aLockWrittenWhileAStaleOneGoesStays()
+void TestOtherPrograms::aLockWrittenWhileAStaleOneGoesStays()
 {
     // A stale lock names a process that is gone. While we make sure of
     // that, a live program writes its own lock in its place (a new file
@@ -326,7 +319,7 @@ void TestHolders::aLockWrittenWhileAStaleOneGoesStays()
     }
 }
 
-void TestHolders::aLockFileStillBeingWrittenNamesItsWriter()
+void TestOtherPrograms::aLockFileStillBeingWrittenNamesItsWriter()
 {
     // Qt's lock file is created empty and held with an flock while its
     // process number is written: another vexmo-at that reads it then must
@@ -348,7 +341,7 @@ void TestHolders::aLockFileStillBeingWrittenNamesItsWriter()
     QVERIFY2(!notice.contains(QLatin1String("remove that file")), qPrintable(notice));
 }
 
-void TestHolders::theLoserOfARaceNamesTheWinner()
+void TestOtherPrograms::theLoserOfARaceNamesTheWinner()
 {
     // Two vexmo-at press Connect at once. The winner holds the flock and
     // the line alone, before its lock file is written; the simulated module
@@ -366,7 +359,7 @@ void TestHolders::theLoserOfARaceNamesTheWinner()
              qPrintable(f->noticeText()));
 }
 
-void TestHolders::aClaimLeftByAKilledProgramIsSaid()
+void TestOtherPrograms::aClaimLeftByAKilledProgramIsSaid()
 {
     // A program that claimed the line alone was killed; the line stays
     // claimed while its other end is open, and nobody holds it.
@@ -384,7 +377,7 @@ void TestHolders::aClaimLeftByAKilledProgramIsSaid()
     QVERIFY2(!f->noticeText().contains(QLatin1String("is using it")), qPrintable(f->noticeText()));
 }
 
-void TestHolders::qtsOwnLockFailingSaysWhatFailed()
+void TestOtherPrograms::qtsOwnLockFailingSaysWhatFailed()
 {
     // Qt's serial port refuses a lock file in its own form that our own
     // check let pass; what it found is said as it is.
@@ -404,7 +397,7 @@ void TestHolders::qtsOwnLockFailingSaysWhatFailed()
     }
 }
 
-void TestHolders::aDeviceThatFailsToOpenIsNotCalledMissing()
+void TestOtherPrograms::aDeviceThatFailsToOpenIsNotCalledMissing()
 {
     // A pseudo-terminal's node made outside its own folder is there, but
     // the system will not open it (EIO): not a missing modem.
@@ -424,7 +417,7 @@ void TestHolders::aDeviceThatFailsToOpenIsNotCalledMissing()
     QVERIFY2(!f->noticeText().contains(QLatin1String("plugged in")), qPrintable(f->noticeText()));
 }
 
-void TestHolders::lockFilesThatAreNoFilesNeverBlock()
+void TestOtherPrograms::lockFilesThatAreNoFilesNeverBlock()
 {
     // Anyone may put a FIFO in /tmp under a lock file's name: reading it
     // would wait for a writer for ever.
@@ -440,7 +433,7 @@ void TestHolders::lockFilesThatAreNoFilesNeverBlock()
              qPrintable(f->noticeText()));
 }
 
-void TestHolders::terminalsThatAreNoSerialLinesAreRefused()
+void TestOtherPrograms::terminalsThatAreNoSerialLinesAreRefused()
 {
     // /dev/tty is the terminal of whichever program opens it: "Status?"
     // would type AT into the shell that started us.
@@ -484,7 +477,7 @@ void TestHolders::terminalsThatAreNoSerialLinesAreRefused()
     shell.waitForFinished();
 }
 
-void TestHolders::aVanishedLinkIsNamedAndNothingElseOpensSilently()
+void TestOtherPrograms::aVanishedLinkIsNamedAndNothingElseOpensSilently()
 {
     // Com1 is a link to a device that goes, link and all: the notice names
     // both, and Connect says that Com1 now leads elsewhere.
@@ -505,7 +498,7 @@ void TestHolders::aVanishedLinkIsNamedAndNothingElseOpensSilently()
     QVERIFY2(notice.contains(device), qPrintable(notice));
 }
 
-void TestHolders::linksThatLeadNowhereSaySo()
+void TestOtherPrograms::linksThatLeadNowhereSaySo()
 {
     // A loop of links and a chain longer than the system follows: not "not
     // a serial device". A device whose name is not UTF-8 opens.
@@ -536,89 +529,5 @@ void TestHolders::linksThatLeadNowhereSaySo()
     ::unlink(oddName.constData());  // a name QDir cannot spell
 }
 
-void TestHolders::aPastedLineBreakSendsOneLine()
-{
-    Pty modem;
-    f->connectTo(2, modem);
-    auto *text3 = f->get<QLineEdit>("Text3");
-    text3->clear();
-    QApplication::clipboard()->setText(QStringLiteral("AT\r\nATD123;"));
-    text3->setFocus();
-    QTest::keySequence(text3, QKeySequence::Paste);
-    QCOMPARE(text3->text(), QStringLiteral("AT"));
-    QTRY_VERIFY(f->noticeText().contains(QLatin1String("ATD123;")));
-    f->click("Command8");
-    QCOMPARE(modem.read(4), QByteArray("AT\r\n"));
-    QCOMPARE(modem.readAll(), QByteArray());
-}
-
-void TestHolders::pastesDoNotPileUp()
-{
-    // 1 MB pasted over itself again and again: the box's undo history does
-    // not keep each, so memory levels off (once the box's own cost is paid).
-    auto *text3 = f->get<QLineEdit>("Text3");
-    text3->setFocus();
-    QApplication::clipboard()->setText(QString(1'000'000, u'7'));
-    const auto pasteOver = [text3](int times) {
-        for (int i = 0; i < times; ++i) {
-            QTest::keySequence(text3, QKeySequence::SelectAll);
-            QTest::keySequence(text3, QKeySequence::Paste);
-            QCoreApplication::processEvents();
-        }
-    };
-    pasteOver(3);
-    const double before = ProcessStats::residentMb();
-    pasteOver(6);
-    QVERIFY2(ProcessStats::residentMb() - before < 20, qPrintable(QString::number(ProcessStats::residentMb() - before)));
-}
-
-void TestHolders::aKilledProgramLeavesTheSimulatorUsable()
-{
-    // A program that claimed the line for itself alone and was killed:
-    // the simulator takes the claim back, and Connect works.
-    QProcess simulator;
-    simulator.start(QStringLiteral(MODEM_SIM), {});
-    QVERIFY(simulator.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(simulator.readLine().trimmed());
-    QProcess holder;
-    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold"), device});
-    QVERIFY(holder.waitForReadyRead(5000));
-    // Looked at and killed while the simulator is stopped, so that the
-    // system tells it of two closes at once.
-    QVERIFY(simulator.processId() > 0);  // never 0: that is the whole process group
-    ::kill(pid_t(simulator.processId()), SIGSTOP);
-    QVERIFY(isExclusive(device));
-    QVERIFY(holder.processId() > 0);  // never 0: that is the whole process group
-    ::kill(pid_t(holder.processId()), SIGKILL);
-    QVERIFY(holder.waitForFinished());
-    QVERIFY(simulator.processId() > 0);  // never 0: that is the whole process group
-    ::kill(pid_t(simulator.processId()), SIGCONT);
-    QTRY_VERIFY(!isExclusive(device));
-    f->mapPort(5, device);
-    f->selectPort(5);
-    f->click("Command2");
-    QVERIFY2(isOpen(), qPrintable(f->noticeText()));
-    simulator.terminate();
-    QVERIFY(simulator.waitForFinished());
-}
-
-int main(int argc, char *argv[])
-{
-    // A program that claims the device named for itself alone, as Qt's
-    // serial port does, until it is killed.
-    if (argc == 3 && argv[1] == std::string_view("--hold")) {
-        const int fd = ::open(argv[2], O_RDWR | O_NOCTTY);
-        if (fd < 0 || ::ioctl(fd, TIOCEXCL) != 0)
-            return 1;
-        std::puts("held");
-        std::fflush(stdout);
-        ::pause();
-        return 0;
-    }
-    QApplication app(argc, argv);
-    setUpApplication();
-    TestHolders test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "tst_holders.moc"
+VEXMO_TEST_MAIN(TestOtherPrograms)
+#include "tst_otherprograms.moc"

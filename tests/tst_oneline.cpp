@@ -1,0 +1,66 @@
+// The single-line boxes hold one line, so that one press writes one line:
+// what a paste brings after its first line is left out and said, and pastes
+// do not pile up in a box's undo history.
+
+#include "testmain.h"
+#include "fixture.h"
+#include "processstats.h"
+#include "pseudoterminal.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+
+class TestOneLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { f = std::make_unique<Fixture>(); }
+    void cleanup() { f.reset(); }
+
+    void aPastedLineBreakSendsOneLine();
+    void pastesDoNotPileUp();
+
+private:
+    std::unique_ptr<Fixture> f;
+};
+
+void TestOneLine::aPastedLineBreakSendsOneLine()
+{
+    Pty modem;
+    f->connectTo(2, modem);
+    auto *text3 = f->get<QLineEdit>("Text3");
+    text3->clear();
+    QApplication::clipboard()->setText(QStringLiteral("AT\r\nATD123;"));
+    text3->setFocus();
+    QTest::keySequence(text3, QKeySequence::Paste);
+    QCOMPARE(text3->text(), QStringLiteral("AT"));
+    QTRY_VERIFY(f->noticeText().contains(QLatin1String("ATD123;")));
+    f->click("Command8");
+    QCOMPARE(modem.read(4), QByteArray("AT\r\n"));
+    QCOMPARE(modem.readAll(), QByteArray());
+}
+
+void TestOneLine::pastesDoNotPileUp()
+{
+    // 1 MB pasted over itself again and again: the box's undo history does
+    // not keep each, so memory levels off (once the box's own cost is paid).
+    auto *text3 = f->get<QLineEdit>("Text3");
+    text3->setFocus();
+    QApplication::clipboard()->setText(QString(1'000'000, u'7'));
+    const auto pasteOver = [text3](int times) {
+        for (int i = 0; i < times; ++i) {
+            QTest::keySequence(text3, QKeySequence::SelectAll);
+            QTest::keySequence(text3, QKeySequence::Paste);
+            QCoreApplication::processEvents();
+        }
+    };
+    pasteOver(3);
+    const double before = ProcessStats::residentMb();
+    pasteOver(6);
+    QVERIFY2(ProcessStats::residentMb() - before < 20, qPrintable(QString::number(ProcessStats::residentMb() - before)));
+}
+
+VEXMO_TEST_MAIN(TestOneLine)
+#include "tst_oneline.moc"
