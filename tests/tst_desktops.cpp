@@ -66,7 +66,7 @@ private slots:
 
     void colorsReadOnAnyPalette_data();
     void colorsReadOnAnyPalette();
-    void aThemeFontChangeLeavesTheDesignFont();
+    void aThemeFontChangeLeavesTheWindowsFonts();
     void everyControlHasAnAccessibleName();
     void aNoticeIsAnnounced();
     void theLogReadsToAScreenReader();
@@ -109,19 +109,19 @@ void TestDesktops::colorsReadOnAnyPalette()
     QVERIFY(grey < Widgets::contrast(log->palette().color(QPalette::Text), log->palette().color(QPalette::Base)));
 }
 
-void TestDesktops::aThemeFontChangeLeavesTheDesignFont()
+void TestDesktops::aThemeFontChangeLeavesTheWindowsFonts()
 {
     // qt6ct sets its own application font once the window shows; Connect's
     // style sheet, set anew at each press, then took that font.
     Fixture f;
-    const QFont design = f.get("Command2")->font();
+    const QFont ownFont = f.get("Command2")->font();
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
     Pty modem;
     f.connectTo(1, modem);
     f.click("Command3");
     f.click("Command2");
     for (const char *control : {"Command2", "Frame5", "Command3", "Text2"})
-        QCOMPARE(f.get(control)->font(), design);
+        QCOMPARE(f.get(control)->font(), ownFont);
 }
 
 void TestDesktops::everyControlHasAnAccessibleName()

@@ -1,4 +1,5 @@
-// The window as designed: places, texts, fonts, colours, focus, start-up.
+// The window as its table (src/app/inventory.cpp) gives it: places,
+// texts, fonts, colours, focus, start-up.
 
 #include "testmain.h"
 #include "app/inventory.h"
@@ -63,7 +64,7 @@ void TestWindow::placesAndSizes_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
-    // A sample from each container, in the design's twips.
+    // A sample from each container, in the table's twips.
     QTest::newRow("Text2") << "Text2" << QRect(120, 120, 5715, 8655);
     QTest::newRow("Text1") << "Text1" << QRect(9660, 6720, 4335, 1275);
     QTest::newRow("Frame5") << "Frame5" << QRect(5940, 5580, 3975, 915);
@@ -122,7 +123,7 @@ void TestWindow::textsKeepTheirBlanks()
     QCOMPARE(f->get<CrLfBox>("Text6")->rowCount(), 2);
     QCOMPARE(f->get<QTextEdit>("Text1")->document()->blockCount(), 6);
 
-    // Tool tips only where the design has them.
+    // Tool tips only where the table gives them.
     for (const char *none : {"Text1", "Text2", "Text4", "Combo1", "Command25", "Command7", "Label1", "Frame3"})
         QVERIFY2(f->get(none)->toolTip().isEmpty(), none);
 }

@@ -9,7 +9,7 @@
 
 void setUpApplication()
 {
-    Widgets::useDesignStyle();
+    Widgets::useWindowStyle();
     // Style sheets (the frames, Connect) take their font from the
     // application rather than from the window.
     QApplication::setFont(Widgets::sansFont());

@@ -1,5 +1,5 @@
 #pragma once
-// The tool's one window: the controls of the design, the serial control and
+// The tool's one window: the controls of its table (inventory.cpp), the serial control and
 // the SMS timer, and the subsystems that handle their events.
 
 #include "app/commandlineoptions.h"

@@ -71,7 +71,7 @@ QWidget *create(const Control &c, QWidget *parent)
     }
     case Kind::TextBox: {
         auto *box = new QLineEdit(c.text, parent);
-        box->setMaxLength(std::numeric_limits<int>::max());  // the design has no limit; Qt's is 32,767
+        box->setMaxLength(std::numeric_limits<int>::max());  // the table sets no limit; Qt's is 32,767
         OneLine::install(box);
         return box;
     }
@@ -203,7 +203,7 @@ void build(QWidget *form)
         // Each control holds its font itself (the window's default is the
         // labels' Arial): a desktop theme that changes the application's font
         // once the window shows, as qt6ct does, would otherwise reach every
-        // control a style sheet polishes again, and the design would not fit.
+        // control a style sheet polishes again, and the table's sizes would not fit.
         widget->setFont(c.face == Face::Mono ? Widgets::monoFont() : Widgets::sansFont());
         if (c.kind == Kind::Frame)
             containers[widget->objectName()] = widget;

@@ -1,6 +1,7 @@
 #pragma once
-// The window's design: every visible control with its container, caption or
-// initial text, tool tip, place and size in twips, and tab index.
+// The window's table (inventory.cpp), the reference for every control: its
+// container, caption or initial text, tool tip, place and size in twips,
+// and tab index.
 
 #include <QString>
 #include <vector>

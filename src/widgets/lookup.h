@@ -1,5 +1,5 @@
 #pragma once
-// Controls are found by their design names once, when a handler is wired,
+// Controls are found by the names the window's table gives them, once, when a handler is wired,
 // so that a name the window lacks stops the program at start-up, naming it,
 // instead of at the first press.
 

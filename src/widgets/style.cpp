@@ -31,12 +31,13 @@ QFont monoFont()
                   QFont::Monospace, 9.75);
 }
 
-void useDesignStyle()
+void useWindowStyle()
 {
-    // The design's geometry is fixed to the twip and fits Fusion's margins;
-    // another style's would cut captions and texts. So Fusion draws the
-    // window whatever style the environment asks for, in the desktop's own
-    // palette, light or dark (a style such as adwaita-dark brings its own).
+    // The window's table fixes every place and size to the twip, and they
+    // fit Fusion's margins; another style's would cut captions and texts.
+    // So Fusion draws the window whatever style the environment asks for,
+    // in the desktop's own palette, light or dark (a style such as
+    // adwaita-dark brings its own).
     const QString asked = QApplication::style()->name();  // made first: it may bring the palette
     const QPalette desktop = QApplication::palette();
     if (asked != QLatin1String("fusion"))

@@ -1,5 +1,5 @@
 #pragma once
-// Fonts and colours of the window's design, and the button colour that
+// Fonts and colours of the window, and the button colour that
 // shows the link state.
 
 #include <QColor>
@@ -11,13 +11,13 @@ class QPushButton;
 namespace Widgets {
 
 // Arial 8.25 pt: the labels' font, and the window's default, small enough
-// that every caption fits its control at the design size.
+// that every caption fits its control at the size the window's table gives.
 QFont sansFont();
 // Courier 9.75 pt, the notice box's font.
 QFont monoFont();
 
 // Fusion, with the desktop's palette.
-void useDesignStyle();
+void useWindowStyle();
 
 // WCAG contrast ratio, 1 to 21.
 double contrast(const QColor &a, const QColor &b);

@@ -1,5 +1,5 @@
 #pragma once
-// The design is in twips. Qt 6 already scales device-independent pixels
+// The window's table (src/app/inventory.cpp) is in twips. Qt 6 already scales device-independent pixels
 // (1/96 inch) for the screen, so the ratio is fixed rather than taken from
 // the platform's reported DPI.
 
