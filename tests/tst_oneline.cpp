@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 
 class TestOneLine : public QObject
 {
@@ -20,6 +22,8 @@ private slots:
     void cleanup() { f.reset(); }
 
     void aPastedLineBreakSendsOneLine();
+    void everyWayInKeepsOneLine_data();
+    void everyWayInKeepsOneLine();
     void pastesDoNotPileUp();
 
 private:
@@ -60,6 +64,48 @@ void TestOneLine::pastesDoNotPileUp()
     const double before = ProcessStats::residentMb();
     pasteOver(6);
     QVERIFY2(ProcessStats::residentMb() - before < 20, qPrintable(QString::number(ProcessStats::residentMb() - before)));
+}
+
+void TestOneLine::everyWayInKeepsOneLine_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("the paste key") << QStringLiteral("key");
+    QTest::newRow("the context menu's Paste") << QStringLiteral("menu");
+    QTest::newRow("an input method") << QStringLiteral("input method");
+}
+
+void TestOneLine::everyWayInKeepsOneLine()
+{
+    // Into the middle of a line: what came keeps its first line, the text
+    // on either side stays, the caret ends after what was kept, and no
+    // undo brings the other lines back.
+    QFETCH(QString, way);
+    auto *text3 = f->get<QLineEdit>("Text3");
+    text3->setText(QStringLiteral("AT+CSQ"));
+    text3->setFocus();
+    text3->setCursorPosition(2);
+    const QString incoming = QStringLiteral("D123;\r\nATH\r\n");
+    QApplication::clipboard()->setText(incoming);
+    if (way == QLatin1String("key")) {
+        QTest::keySequence(text3, QKeySequence::Paste);
+    } else if (way == QLatin1String("menu")) {
+        std::unique_ptr<QMenu> menu(text3->createStandardContextMenu());
+        const QList<QAction *> actions = menu->actions();
+        const auto paste = std::find_if(actions.begin(), actions.end(), [](QAction *action) {
+            return action->text().startsWith(QLatin1String("&Paste"));  // as Qt names it
+        });
+        QVERIFY(paste != actions.end());
+        (*paste)->trigger();
+    } else {
+        QInputMethodEvent commit;
+        commit.setCommitString(incoming);
+        QCoreApplication::sendEvent(text3, &commit);
+    }
+    QCOMPARE(text3->text(), QStringLiteral("ATD123;+CSQ"));
+    QCOMPARE(text3->cursorPosition(), 7);
+    QTRY_COMPARE(f->noticeText(), QStringLiteral("Only the first line was kept, so that Send writes one line. Left out:\nATH"));
+    text3->undo();
+    QCOMPARE(text3->text(), QStringLiteral("ATD123;+CSQ"));
 }
 
 VEXMO_TEST_MAIN(TestOneLine)

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <utility>
 
 namespace {
 
@@ -14,54 +15,81 @@ const QRegularExpression &lineBreak()
     return expression;
 }
 
+// What came in is what the old text does not hold at either end.
+struct Change
+{
+    qsizetype prefix = 0;
+    qsizetype suffix = 0;
+    QString came;
+    qsizetype went = 0;
+};
+
+Change changeFrom(const QString &before, const QString &after)
+{
+    Change c;
+    while (c.prefix < after.size() && c.prefix < before.size() && after[c.prefix] == before[c.prefix])
+        ++c.prefix;
+    while (c.suffix < after.size() - c.prefix && c.suffix < before.size() - c.prefix
+           && after[after.size() - 1 - c.suffix] == before[before.size() - 1 - c.suffix])
+        ++c.suffix;
+    c.came = after.mid(c.prefix, after.size() - c.prefix - c.suffix);
+    c.went = before.size() - c.prefix - c.suffix;
+    return c;
+}
+
 } // namespace
 
 OneLine::OneLine(QLineEdit *box)
-    : QValidator(box), m_box(box), m_last(box->text())
+    : QObject(box), m_box(box), m_last(box->text())
 {
+    // textEdited comes before textChanged: it sees the text as it was.
+    connect(box, &QLineEdit::textEdited, this, &OneLine::edited);
+    connect(box, &QLineEdit::textChanged, this, &OneLine::changed);
 }
 
 OneLine *OneLine::install(QLineEdit *box)
 {
     auto *oneLine = new OneLine(box);
-    box->setValidator(oneLine);
     box->installEventFilter(oneLine);
     return oneLine;
 }
 
-QValidator::State OneLine::validate(QString &input, int &pos) const
+void OneLine::edited(const QString &text)
 {
-    // What came in is what the old text does not hold at either end.
-    qsizetype prefix = 0;
-    while (prefix < input.size() && prefix < m_last.size() && input[prefix] == m_last[prefix])
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < input.size() - prefix && suffix < m_last.size() - prefix
-           && input[input.size() - 1 - suffix] == m_last[m_last.size() - 1 - suffix])
-        ++suffix;
-    const QString came = input.mid(prefix, input.size() - prefix - suffix);
-    const qsizetype went = m_last.size() - prefix - suffix;
-    const qsizetype cut = came.indexOf(lineBreak());
-    if (cut >= 0) {
-        const QString kept = came.left(cut);
-        const QString left = came.mid(cut).trimmed();
-        input = input.left(prefix) + kept + input.right(suffix);
-        pos = int(prefix + kept.size());
-        if (!left.isEmpty())
-            emit const_cast<OneLine *>(this)->leftOut(m_box, left);
-    }
+    const Change change = changeFrom(m_last, text);
+    const qsizetype cut = change.came.indexOf(lineBreak());
+    if (cut < 0)
+        return;
+    // Set as Qt sets a validator's correction: the undo history starts
+    // afresh, so that no undo brings the other lines back.
+    const QString kept = change.came.left(cut);
+    m_box->setText(text.left(change.prefix) + kept + text.right(change.suffix));
+    m_box->setCursorPosition(int(change.prefix + kept.size()));
+    m_toldAlready = true;  // the change under way is told once more, with its uncut text
+    const QString left = change.came.mid(cut).trimmed();
+    if (!left.isEmpty())
+        emit leftOut(m_box, left);
+}
+
+void OneLine::changed()
+{
+    // The box's own text, not the signal's: a text cut to one line during
+    // the change is told before the change itself.
+    if (std::exchange(m_toldAlready, false))
+        return;
+    const QString text = m_box->text();
+    const Change change = changeFrom(m_last, text);
     // The box keeps every character that came or went for undo (a few tens
-    // of bytes each); past the limit its history starts afresh (setting the
-    // text clears it), so pastes cannot pile up. An edit that leaves the
-    // text as it was replaced it with itself, whole for all one can tell.
-    m_grown += input == m_last ? 2 * input.size() : came.size() + went;
+    // of bytes each); past the limit its history starts afresh, so pastes
+    // cannot pile up. An edit that leaves the text as it was replaced it
+    // with itself, whole for all one can tell.
+    m_grown += text == m_last ? 2 * text.size() : change.came.size() + change.went;
+    m_last = text;
     if (m_grown > historyLimit) {
         m_grown = 0;
         // Not while the box is in the middle of its change.
-        QMetaObject::invokeMethod(const_cast<OneLine *>(this), "startHistoryAfresh", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "startHistoryAfresh", Qt::QueuedConnection);
     }
-    m_last = input;
-    return Acceptable;
 }
 
 void OneLine::startHistoryAfresh()
