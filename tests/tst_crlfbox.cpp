@@ -63,6 +63,8 @@ class TestCrLfBox : public QObject
     Q_OBJECT
 
 private slots:
+    // As the program does at start-up.
+    void initTestCase() { QAccessible::installFactory(&CrLfBoxAccessible::create); }
     void roundTrip_data();
     void roundTrip();
     void crLfIsOneLineBreak();
@@ -81,6 +83,7 @@ private slots:
     void trimmingWithTheCaretAndSelectionInTheOldestLines();
     void randomUseKeepsTextRowsAndCaret();
     void screenReadersHearEveryChange();
+    void aScreenReaderStepsThroughEachUnitOnce();
     void x11SelectionFollowsEverySelection();
     void contextMenuIsQtsOwn();
     void draggingBelowKeepsScrolling();
@@ -438,7 +441,6 @@ void TestCrLfBox::screenReadersHearEveryChange()
     if (!qEnvironmentVariableIsSet("VEXMO_ACCESSIBILITY"))
         QSKIP("runs under X11 with an accessibility bus (the accessibility test)");
     QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 10000);
-    QAccessible::installFactory(&CrLfBoxAccessible::create);  // as the program does at start-up
     LogSizedBox box;
     box.setCapacity(1000);
     box.show();
@@ -472,6 +474,71 @@ void TestCrLfBox::screenReadersHearEveryChange()
     box.setText(QStringLiteral("+CMTI: \"SM\",12"));
     QCOMPARE(reader->textInterface()->textAtOffset(2, QAccessible::WordBoundary, &from, &to), QStringLiteral("CMTI"));
     QAccessible::installUpdateHandler(nullptr);
+}
+
+void TestCrLfBox::aScreenReaderStepsThroughEachUnitOnce()
+{
+    // Seeded random modem texts: for every offset and every unit a reader
+    // steps by, the unit before and after are the neighbours of the unit at
+    // the offset, in the order the units stand: none skipped, none heard
+    // twice, a line break never a unit of its own. Characters and lines
+    // are also held against the plain text.
+    using B = QAccessible::TextBoundaryType;
+    using Range = std::pair<int, int>;
+    const QString pieces[] = {QStringLiteral("AT"), QStringLiteral("OK"), QStringLiteral(" "), QStringLiteral("\r\n"),
+                              QStringLiteral("\r"), QStringLiteral("+CSQ: 17,99"), QStringLiteral("Hi there. "),
+                              QStringLiteral("\u00e9t\u00e9")};
+    QRandomGenerator random(22);
+    LogSizedBox box;
+    QAccessibleTextInterface *reader = QAccessible::queryAccessibleInterface(&box)->textInterface();
+    bool saidWhatItsRangeHolds = true;
+    for (int round = 0; round < 40; ++round) {
+        QString text;
+        for (int n = int(random.bounded(12)); n > 0; --n)
+            text += pieces[random.bounded(int(std::size(pieces)))];
+        box.setText(text);
+        const int length = int(text.size());
+        for (const B boundary : {QAccessible::CharBoundary, QAccessible::WordBoundary, QAccessible::SentenceBoundary,
+                                 QAccessible::ParagraphBoundary, QAccessible::LineBoundary}) {
+            const auto call = [&](auto member, int offset) {
+                Range range;
+                const QString said = (reader->*member)(offset, boundary, &range.first, &range.second);
+                const QString expected = range.first < 0 ? QString() : text.mid(range.first, range.second - range.first);
+                saidWhatItsRangeHolds = saidWhatItsRangeHolds && said == expected;
+                return range;
+            };
+            const auto at = [&](int offset) { return call(&QAccessibleTextInterface::textAtOffset, offset); };
+            QList<Range> units;
+            for (int offset = 0; offset < length; ++offset) {
+                if (units.isEmpty() || units.last() != at(offset))
+                    units << at(offset);
+            }
+            for (int offset = 0; offset <= length; ++offset) {
+                const qsizetype index = units.indexOf(at(offset));  // at the end, the last or none
+                const Range none{-1, -1};
+                const Range before = index > 0 ? units.at(index - 1) : index < 0 && !units.isEmpty() ? units.last() : none;
+                const Range after = index >= 0 && index + 1 < units.size() ? units.at(index + 1) : none;
+                const QByteArray where = QStringLiteral("boundary %1, offset %2 in \"%3\"")
+                                             .arg(int(boundary)).arg(offset).arg(QString(text).replace(u'\r', u'|').replace(u'\n', u'/'))
+                                             .toUtf8();
+                QVERIFY2(call(&QAccessibleTextInterface::textBeforeOffset, offset) == before, where);
+                QVERIFY2(call(&QAccessibleTextInterface::textAfterOffset, offset) == after, where);
+                if (boundary == QAccessible::CharBoundary)
+                    QVERIFY2(at(offset) == Range(offset, std::min(offset + 1, length)), where);
+                if (boundary == QAccessible::ParagraphBoundary) {
+                    // Between two breaks; a break belongs to the line before it.
+                    int from = 0;
+                    int end = int(text.indexOf(QLatin1String("\r\n")));
+                    while (end >= 0 && end + 2 <= offset) {
+                        from = end + 2;
+                        end = int(text.indexOf(QLatin1String("\r\n"), from));
+                    }
+                    QVERIFY2(at(offset) == Range(from, end < 0 ? length : end), where);
+                }
+            }
+        }
+    }
+    QVERIFY(saidWhatItsRangeHolds);
 }
 
 void TestCrLfBox::x11SelectionFollowsEverySelection()

@@ -131,23 +131,34 @@ QString CrLfBoxAccessible::textAtOffset(int offset, QAccessible::TextBoundaryTyp
 QString CrLfBoxAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
                                             int *endOffset) const
 {
-    const int start = unitAround(offset, boundary).first;
-    if (start == 0) {
-        *startOffset = *endOffset = -1;
-        return QString();
+    // The unit before the one at `offset`. A line break belongs to the
+    // line before it, so the character before a unit may still be its own.
+    const std::pair<int, int> current = unitAround(offset, boundary);
+    for (int pos = current.first - 1; pos >= 0;) {
+        const std::pair<int, int> unit = unitAround(pos, boundary);
+        if (unit != current && unit.second <= current.first)
+            return textAtOffset(pos, boundary, startOffset, endOffset);
+        pos = std::min(unit.first, pos) - 1;
     }
-    return textAtOffset(start - 1, boundary, startOffset, endOffset);
+    *startOffset = *endOffset = -1;
+    return QString();
 }
 
 QString CrLfBoxAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
                                            int *endOffset) const
 {
-    const int end = unitAround(offset, boundary).second;
-    if (end >= characterCount()) {
-        *startOffset = *endOffset = -1;
-        return QString();
+    // The unit after the one at `offset`: the line break after a word or a
+    // line is still theirs, and is stepped over, so that a screen reader
+    // going on unit by unit never hears the same one again.
+    const std::pair<int, int> current = unitAround(offset, boundary);
+    for (int pos = current.second; pos < characterCount();) {
+        const std::pair<int, int> unit = unitAround(pos, boundary);
+        if (unit != current && unit.first >= current.second)
+            return textAtOffset(pos, boundary, startOffset, endOffset);
+        pos = std::max(unit.second, pos + 1);
     }
-    return textAtOffset(end, boundary, startOffset, endOffset);
+    *startOffset = *endOffset = -1;
+    return QString();
 }
 
 int CrLfBoxAccessible::characterCount() const
