@@ -7,10 +7,12 @@
 #include "fixture.h"
 #include "textbox/crlfbox.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <optional>
 
 class TestDrag : public QObject
 {
@@ -21,19 +23,23 @@ private slots:
     void aDragOutOfTheLogCopies_data();
     void aDragOutOfTheLogCopies();
     void aDropCutToOneLineIsACopy();
+    void aDragWithinTheSmsTextMovesIt_data();
+    void aDragWithinTheSmsTextMovesIt();
+    void aPressMovedNoFartherThanTheDragDistanceIsAClick();
 
 private:
-    // Drags the text from `from` (in the source's viewport) onto the middle
-    // of `target`, with the mouse buttons of the window system.
-    void drag(QWidget *source, QPoint from, QWidget *target);
+    // Drags the text from `from` (in the source's viewport) onto `to` in
+    // `target` (its middle if none), with the mouse buttons of the window
+    // system.
+    void drag(QWidget *source, QPoint from, QWidget *target, std::optional<QPoint> to = std::nullopt);
 
     std::unique_ptr<ConnectedFixture> f;
 };
 
-void TestDrag::drag(QWidget *source, QPoint from, QWidget *target)
+void TestDrag::drag(QWidget *source, QPoint from, QWidget *target, std::optional<QPoint> at)
 {
     QWindow *window = f->form().windowHandle();
-    const QPoint to = target->mapTo(&f->form(), target->rect().center());
+    const QPoint to = target->mapTo(&f->form(), at.value_or(target->rect().center()));
     // The drag runs a loop of its own: the mouse goes on from within it.
     QTimer::singleShot(100, target, [window, to] {
         QTest::mouseMove(window, to - QPoint(5, 0));
@@ -98,6 +104,60 @@ void TestDrag::aDropCutToOneLineIsACopy()
     drag(text6->viewport(), text6->characterRect(2).center(), text3);
     QCOMPARE(text3->text(), QStringLiteral("first"));
     QCOMPARE(text6->text(), QStringLiteral("\r\nsecond"));
+}
+
+void TestDrag::aDragWithinTheSmsTextMovesIt_data()
+{
+    QTest::addColumn<int>("selectFrom");
+    QTest::addColumn<int>("selectTo");
+    QTest::addColumn<int>("dropAt");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("caret");
+    QTest::newRow("onto a place after it") << 0 << 2 << 4 << QStringLiteral("+CATSQ\r\nOK") << 4;
+    QTest::newRow("onto a place before it") << 3 << 5 << 1 << QStringLiteral("ACST+Q\r\nOK") << 3;
+    QTest::newRow("onto the next line") << 0 << 3 << 9 << QStringLiteral("CSQ\r\nOAT+K") << 9;
+}
+
+void TestDrag::aDragWithinTheSmsTextMovesIt()
+{
+    // As in Qt's boxes: the text leaves its place and arrives where it is
+    // dropped, once.
+    QFETCH(int, selectFrom);
+    QFETCH(int, selectTo);
+    QFETCH(int, dropAt);
+    QFETCH(QString, result);
+    QFETCH(int, caret);
+    auto *text6 = f->get<CrLfBox>("Text6");
+    text6->setText(QStringLiteral("AT+CSQ\r\nOK"));
+    text6->select(selectFrom, selectTo);
+    const QRect target = text6->characterRect(dropAt);
+    drag(text6->viewport(), text6->characterRect(selectFrom).center(), text6->viewport(),
+         target.topLeft() + QPoint(1, target.height() / 2));
+    QCOMPARE(text6->text(), result);
+    QCOMPARE(text6->cursorPosition(), caret);
+}
+
+void TestDrag::aPressMovedNoFartherThanTheDragDistanceIsAClick()
+{
+    // Pressed on the selection and moved no farther than the desktop's drag
+    // distance: no drag begins, and the release puts the caret there.
+    auto *text6 = f->get<CrLfBox>("Text6");
+    const QString text = QStringLiteral("AT+CMGS=\"+4930123456\"");
+    text6->setText(text);
+    text6->select(0, 8);
+    QWidget *view = text6->viewport();
+    const QPoint from = text6->characterRect(2).center();
+    const QPoint to = from + QPoint(QApplication::startDragDistance(), 0);
+    // A drag, were one begun, would wait for the window system's release.
+    QWindow *window = f->form().windowHandle();
+    const QPoint released = view->mapTo(&f->form(), to);
+    QTimer::singleShot(100, view, [window, released] { QTest::mouseRelease(window, Qt::LeftButton, {}, released); });
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    QTest::mouseMove(view, to);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    QCOMPARE(text6->text(), text);
+    QVERIFY(!text6->hasSelection());
+    QCOMPARE(text6->cursorPosition(), text6->positionAt(to));
 }
 
 VEXMO_TEST_MAIN(TestDrag)
