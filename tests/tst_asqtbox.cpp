@@ -7,10 +7,12 @@
 #include "textdocument/crlfdocument.h"
 #include "widgets/style.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTest>
@@ -138,6 +140,10 @@ const Key keys[] = {
     {Qt::Key_Delete, Qt::ControlModifier}, {Qt::Key_Return, {}}, {Qt::Key_A, Qt::ControlModifier},
     {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_1, Qt::ControlModifier},
     {Qt::Key_Semicolon, Qt::ControlModifier}, {Qt::Key_K, Qt::ControlModifier},
+    // The number pad's keys.
+    {Qt::Key_Left, Qt::KeypadModifier}, {Qt::Key_Home, Qt::KeypadModifier}, {Qt::Key_Down, Qt::KeypadModifier},
+    {Qt::Key_Delete, Qt::KeypadModifier}, {Qt::Key_Enter, Qt::KeypadModifier}, {Qt::Key_5, Qt::KeypadModifier},
+    {Qt::Key_Plus, Qt::KeypadModifier},
 };
 
 const QString typed[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral(" "), QStringLiteral("word "),
@@ -165,6 +171,9 @@ private slots:
     void lettersOfSeveralCodePointsStayWhole();
     void rightToLeftTextMovesAsQtsBox();
     void inputMethodEventsDoWhatQtsBoxDoes();
+    void editingKeysComeBeforeTheWindowsShortcuts();
+    void aRunOfDeletesUndoesInQtsSteps_data();
+    void aRunOfDeletesUndoesInQtsSteps();
     void paintsWhatQtsBoxPaints_data();
     void paintsWhatQtsBoxPaints();
 };
@@ -405,16 +414,94 @@ void TestAsQtBox::inputMethodEventsDoWhatQtsBoxDoes()
     QCOMPARE(pair.ours.viewport()->grab().toImage().size(), before.size());
 }
 
+void TestAsQtBox::editingKeysComeBeforeTheWindowsShortcuts()
+{
+    // A window's shortcut on a key the box edits with does not take it
+    // from the box, as with Qt's box; the number pad's keys included.
+    const Key tried[] = {
+        {Qt::Key_Left, {}}, {Qt::Key_Left, Qt::KeypadModifier}, {Qt::Key_Home, Qt::KeypadModifier},
+        {Qt::Key_Delete, Qt::KeypadModifier}, {Qt::Key_5, Qt::KeypadModifier}, {Qt::Key_Plus, Qt::KeypadModifier},
+        {Qt::Key_Enter, Qt::KeypadModifier}, {Qt::Key_Tab, {}}, {Qt::Key_A, Qt::ShiftModifier},
+        {Qt::Key_Home, Qt::ControlModifier}, {Qt::Key_F5, {}}, {Qt::Key_S, Qt::ControlModifier},
+        {Qt::Key_Left, Qt::AltModifier}, {Qt::Key_Escape, {}},
+    };
+    QWidget window;
+    auto *ours = new CrLfBox(&window);
+    auto *qt = new QPlainTextEdit(&window);
+    int taken = 0;
+    for (const Key &key : tried) {
+        auto *action = new QAction(&window);
+        action->setShortcut(QKeySequence(key.key | key.modifiers));
+        connect(action, &QAction::triggered, &window, [&taken] { ++taken; });
+        window.addAction(action);
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int windowsKeys = 0;
+    for (const Key &key : tried) {
+        QStringList takers;
+        for (QWidget *box : {static_cast<QWidget *>(ours), static_cast<QWidget *>(qt)}) {
+            box->setFocus();
+            taken = 0;
+            QTest::keyClick(box, key.key, key.modifiers);
+            takers << (taken ? QStringLiteral("the window") : QStringLiteral("the box"));
+        }
+        windowsKeys += taken;
+        QVERIFY2(takers.first() == takers.last(),
+                 qPrintable(QKeySequence(key.key | key.modifiers).toString() + QStringLiteral(": ours goes to ")
+                            + takers.first() + QStringLiteral(", Qt's to ") + takers.last()));
+    }
+    QCOMPARE(windowsKeys, 4);  // F5, Ctrl+S, Alt+Left, Escape
+}
+
+void TestAsQtBox::aRunOfDeletesUndoesInQtsSteps_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<int>("caret");
+    QTest::newRow("Backspace over a line break") << Qt::Key_Backspace << 6;
+    QTest::newRow("Delete over a line break") << Qt::Key_Delete << 1;
+}
+
+void TestAsQtBox::aRunOfDeletesUndoesInQtsSteps()
+{
+    // Letters go back a run at a time; a line break taken in the run is a
+    // step of its own, as in Qt's box.
+    QFETCH(Qt::Key, key);
+    QFETCH(int, caret);
+    Pair pair(QSize(381, 300));
+    pair.setText(QStringLiteral("ABC\r\nDEF"));
+    pair.ours.setCursorPosition(caret);
+    QTextCursor cursor = pair.qt.textCursor();
+    cursor.setPosition(caret > 3 ? caret - 1 : caret);
+    pair.qt.setTextCursor(cursor);
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(box, key);
+    }
+    QCOMPARE(pair.difference(), QString());
+    for (int step = 0; step < 4; ++step) {
+        QTest::keySequence(&pair.ours, QKeySequence::Undo);
+        QTest::keySequence(&pair.qt, QKeySequence::Undo);
+        QVERIFY2(pair.difference().isEmpty(), qPrintable(QStringLiteral("undo %1: %2").arg(step + 1).arg(pair.difference())));
+    }
+}
+
 void TestAsQtBox::paintsWhatQtsBoxPaints_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("selectFrom");
     QTest::addColumn<int>("selectTo");
     QTest::addColumn<bool>("toTheEnd");
-    QTest::newRow("a reply") << QStringLiteral("AT\r\nOK\r\n") << 0 << 0 << false;
-    QTest::newRow("lines selected across their breaks") << modemText << 10 << 200 << false;
-    QTest::newRow("empty lines selected") << QStringLiteral("a\r\n\r\n\r\nb") << 0 << 8 << false;
-    QTest::newRow("scrolled to the end") << modemText.repeated(8) << 0 << 0 << true;
+    QTest::addColumn<bool>("focused");  // the caret shown
+    QTest::newRow("a reply") << QStringLiteral("AT\r\nOK\r\n") << 0 << 0 << false << false;
+    QTest::newRow("lines selected across their breaks") << modemText << 10 << 200 << false << false;
+    QTest::newRow("empty lines selected") << QStringLiteral("a\r\n\r\n\r\nb") << 0 << 8 << false << false;
+    QTest::newRow("scrolled to the end") << modemText.repeated(8) << 0 << 0 << true << false;
+    QTest::newRow("the caret at a line's end") << QStringLiteral("AT\r\nOK\r\n") << 6 << 6 << false << true;
+    QTest::newRow("the caret on an empty line") << QStringLiteral("AT\r\n\r\nOK") << 4 << 4 << false << true;
+    QTest::newRow("the caret at the very end") << QStringLiteral("AT\r\nOK") << 6 << 6 << false << true;
+    QTest::newRow("the caret at the start") << QStringLiteral("AT\r\nOK") << 0 << 0 << false << true;
+    QTest::newRow("the caret in a wrapped line") << modemText << 180 << 180 << false << true;
 }
 
 void TestAsQtBox::paintsWhatQtsBoxPaints()
@@ -425,6 +512,11 @@ void TestAsQtBox::paintsWhatQtsBoxPaints()
     QFETCH(int, selectFrom);
     QFETCH(int, selectTo);
     QFETCH(bool, toTheEnd);
+    QFETCH(bool, focused);
+    // A caret that does not blink, in both, so that both show it.
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);
+    const auto restore = qScopeGuard([flashTime] { QApplication::setCursorFlashTime(flashTime); });
     Pair pair(QSize(381, 300));
     pair.setText(text);
     pair.ours.select(selectFrom, selectTo);
@@ -437,11 +529,20 @@ void TestAsQtBox::paintsWhatQtsBoxPaints()
         pair.ours.setCursorPosition(pair.ours.length());
         pair.qt.moveCursor(QTextCursor::End);
     }
-    pair.ours.clearFocus();
-    pair.qt.clearFocus();
+    const auto grabbed = [focused](QAbstractScrollArea &box) {
+        if (focused) {
+            box.activateWindow();
+            box.setFocus();
+            if (!QTest::qWaitForWindowActive(&box) || !box.hasFocus())
+                qFatal("no focus");
+        } else {
+            box.clearFocus();
+        }
+        return box.viewport()->grab().toImage();
+    };
     QCOMPARE(pair.difference(), QString());
-    const QImage ours = pair.ours.viewport()->grab().toImage();
-    const QImage theirs = pair.qt.viewport()->grab().toImage();
+    const QImage ours = grabbed(pair.ours);
+    const QImage theirs = grabbed(pair.qt);
     if (ours != theirs) {
         ours.save(QDir::temp().filePath(QStringLiteral("ours.png")));
         theirs.save(QDir::temp().filePath(QStringLiteral("theirs.png")));

@@ -5,6 +5,7 @@
 #include "textbox/crlfbox.h"
 #include "textdocument/crlfdocument.h"
 #include "textbox/crlfboxaccessible.h"
+#include "widgets/style.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -71,6 +72,7 @@ private slots:
     void crLfSplitOverTwoAppends();
     void controlCharactersShowAsSymbols();
     void everyC1ControlShowsDifferently();
+    void controlsAreGreyedInThePaletteOfTheMoment();
     void boxesKeepTheirWidthAndRowsWhereverTheyStand();
     void longLinesWrapAtWordsWithinTheBox();
     void aLineThatNeverEndsStaysInRows();
@@ -152,6 +154,34 @@ void TestCrLfBox::controlCharactersShowAsSymbols()
     // The separators that would end a row in Qt's engine show as pictures.
     QCOMPARE(shown.inkOf(QStringLiteral("a\u2028b")), shown.inkOf(QStringLiteral("a\u2424b")));
     QCOMPARE(shown.inkOf(QStringLiteral("a\u2029b")), shown.inkOf(QStringLiteral("a\u00b6b")));
+}
+
+void TestCrLfBox::controlsAreGreyedInThePaletteOfTheMoment()
+{
+    // A desktop that switches its colours while the log shows: the control
+    // pictures take the grey of the new palette at once, as the text its
+    // colour, C0 and C1 controls alike.
+    ShownBox shown;
+    shown.box.setText(QString::fromLatin1("AT\x01\x85OK"));
+    const auto count = [&shown](const QColor &colour) {
+        const QImage image = shown.box.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int found = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                found += image.pixel(x, y) == colour.rgb();
+        }
+        return found;
+    };
+    const QColor before = Widgets::greyedText(shown.box.palette());
+    QVERIFY(count(before) > 0);
+    QPalette night = shown.box.palette();
+    night.setColor(QPalette::Base, QColor(0, 0, 96));
+    night.setColor(QPalette::Text, QColor(255, 255, 0));
+    shown.box.setPalette(night);
+    const QColor after = Widgets::greyedText(night);
+    QVERIFY(after != before);
+    QCOMPARE(count(before), 0);
+    QVERIFY(count(after) > 0);
 }
 
 void TestCrLfBox::everyC1ControlShowsDifferently()
