@@ -502,6 +502,7 @@ void TestAsQtBox::paintsWhatQtsBoxPaints_data()
     QTest::newRow("the caret at the very end") << QStringLiteral("AT\r\nOK") << 6 << 6 << false << true;
     QTest::newRow("the caret at the start") << QStringLiteral("AT\r\nOK") << 0 << 0 << false << true;
     QTest::newRow("the caret in a wrapped line") << modemText << 180 << 180 << false << true;
+    QTest::newRow("lines selected in the active window") << modemText << 10 << 200 << false << true;
 }
 
 void TestAsQtBox::paintsWhatQtsBoxPaints()
@@ -518,6 +519,13 @@ void TestAsQtBox::paintsWhatQtsBoxPaints()
     QApplication::setCursorFlashTime(0);
     const auto restore = qScopeGuard([flashTime] { QApplication::setCursorFlashTime(flashTime); });
     Pair pair(QSize(381, 300));
+    if (focused) {
+        // The active window's highlight apart from an inactive one's.
+        QPalette palette = pair.qt.palette();
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(96, 96, 96));
+        pair.ours.setPalette(palette);
+        pair.qt.setPalette(palette);
+    }
     pair.setText(text);
     pair.ours.select(selectFrom, selectTo);
     QTextCursor cursor = pair.qt.textCursor();
