@@ -171,6 +171,7 @@ private slots:
     void lettersOfSeveralCodePointsStayWhole();
     void rightToLeftTextMovesAsQtsBox();
     void inputMethodEventsDoWhatQtsBoxDoes();
+    void aLongLineScrollsAsQtsBoxRowByRow();
     void editingKeysComeBeforeTheWindowsShortcuts();
     void aRunOfDeletesUndoesInQtsSteps_data();
     void aRunOfDeletesUndoesInQtsSteps();
@@ -412,6 +413,30 @@ void TestAsQtBox::inputMethodEventsDoWhatQtsBoxDoes()
     QCOMPARE(pair.ours.text(), asOurs(pair.qt));
     QCOMPARE(pair.ours.text(), QStringLiteral("abR"));
     QCOMPARE(pair.ours.viewport()->grab().toImage().size(), before.size());
+}
+
+void TestAsQtBox::aLongLineScrollsAsQtsBoxRowByRow()
+{
+    // A listing with no line break for a hundred rows: down through it and
+    // back, the view scrolls as Qt's does, the top margin kept while the top
+    // row is in the first line, as far as Qt looks back for it (64 rows).
+    Pair pair(QSize(381, 300));
+    // A view whose last row has less room below it than the top margin, so
+    // that the margin decides how far it scrolls.
+    const int rowHeight = pair.qt.fontMetrics().lineSpacing();
+    const int frame = pair.qt.height() - pair.qt.viewport()->height();
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)})
+        box->resize(381, frame + 18 * rowHeight + 2);
+    pair.setText(QStringLiteral("+CMGL: 1,\"REC READ\",\"+4930123456\" ").repeated(200) + QStringLiteral("\r\nOK"));
+    QCOMPARE(pair.difference(), QString());
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up}) {
+        for (int step = 0; step < 160; ++step) {
+            QTest::keyClick(&pair.ours, key);
+            QTest::keyClick(&pair.qt, key);
+            const QString difference = pair.difference();
+            QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("%1 %2: %3").arg(key).arg(step).arg(difference)));
+        }
+    }
 }
 
 void TestAsQtBox::editingKeysComeBeforeTheWindowsShortcuts()

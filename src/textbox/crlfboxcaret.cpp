@@ -117,11 +117,12 @@ void CrLfBoxPrivate::ensureCaretVisible()
     QScrollBar *bar = q->verticalScrollBar();
     if (y + rowHeight() >= height) {
         // Qt leaves room for the top margin whenever the top row is in the
-        // first line (looking that far back only).
+        // first line, however long that line is (a log's first break is
+        // seldom far).
         const RowIndex &rows = m_document.rows();
         int top = std::max(0, row + 1 - height / rowHeight());
-        bool inFirstLine = top <= 64;
-        for (int r = std::max(0, top - 64); r < top && inFirstLine; ++r)
+        bool inFirstLine = true;
+        for (int r = 0; r < top && inFirstLine; ++r)
             inFirstLine = !rows.endsInBreak(r);
         if ((row - top + 1) * rowHeight() + (inFirstLine ? margin : 0) > height)
             ++top;
