@@ -80,6 +80,8 @@ private slots:
     void aLineBreakSplitOverAppends();
     void anEditMovesTheRowsBeforeIt_data();
     void anEditMovesTheRowsBeforeIt();
+    void trimmingKeepsTheNewestWholeLines_data();
+    void trimmingKeepsTheNewestWholeLines();
     void undoTakesTheStepsQtTakes();
     void undoKeepsWithinItsLimit();
     void undoNeverTouchesReceivedText();
@@ -433,6 +435,37 @@ void TestCrLfDocument::undoNeverTouchesReceivedText()
         }
         QVERIFY2(received == stillThere, qPrintable(QString::number(step)));
     }
+}
+
+void TestCrLfDocument::trimmingKeepsTheNewestWholeLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("capacity");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<int>("rowsGone");
+    const QString four = QStringLiteral("AT\r\nOK\r\nATI\r\nSIM800");
+    QTest::newRow("within the capacity") << four << 100 << four << 0;
+    QTest::newRow("just the oldest line") << four << 15 << QStringLiteral("OK\r\nATI\r\nSIM800") << 1;
+    QTest::newRow("two lines") << four << 12 << QStringLiteral("ATI\r\nSIM800") << 2;
+    QTest::newRow("all but the newest line") << four << 6 << QStringLiteral("SIM800") << 3;
+    QTest::newRow("the newest line, longer than the capacity") << four << 3 << QStringLiteral("SIM800") << 3;
+    QTest::newRow("a line that never ends, cut at a row")
+        << QStringLiteral("OK\r\n+CSQ: 17,99 +CSQ: 17,99 +CSQ: 17,99") << 24 << QStringLiteral("+CSQ: 17,99 +CSQ: 17,99") << 3;
+}
+
+void TestCrLfDocument::trimmingKeepsTheNewestWholeLines()
+{
+    QFETCH(QString, text);
+    QFETCH(int, capacity);
+    QFETCH(QString, kept);
+    QFETCH(int, rowsGone);
+    CrLfDocument document(&breakGreedily, 4, 8);
+    document.append(text);
+    const CrLfDocument::Trimmed trimmed = document.trimTo(capacity);
+    QCOMPARE(document.text().mid(document.begin(), document.end()), kept);
+    QCOMPARE(trimmed.characters, text.size() - kept.size());
+    QCOMPARE(trimmed.rows, rowsGone);
+    QCOMPARE(document.rows().start(0), document.begin());
 }
 
 QTEST_GUILESS_MAIN(TestCrLfDocument)
