@@ -95,6 +95,29 @@ struct Pair
         return QStringLiteral("ours %1, Qt's %2 in \"%3\" | \"%4\"")
             .arg(mine, qts, escaped(text.left(ours.cursorPosition())).right(40), escaped(text.mid(ours.cursorPosition(), 40)));
     }
+    // Both drawn alike, each in the active window where `focused`, with
+    // its caret; where they differ, both pictures go to the temporary folder.
+    bool samePixels(bool focused)
+    {
+        const auto grabbed = [focused](QAbstractScrollArea &box) {
+            if (focused) {
+                box.activateWindow();
+                box.setFocus();
+                if (!QTest::qWaitForWindowActive(&box) || !box.hasFocus())
+                    qFatal("no focus");
+            } else {
+                box.clearFocus();
+            }
+            return box.viewport()->grab().toImage();
+        };
+        const QImage mine = grabbed(ours);
+        const QImage theirs = grabbed(qt);
+        if (mine == theirs)
+            return true;
+        mine.save(QDir::temp().filePath(QStringLiteral("ours.png")));
+        theirs.save(QDir::temp().filePath(QStringLiteral("theirs.png")));
+        return false;
+    }
     static QString rows(const CrLfBox &box)
     {
         QStringList starts;
@@ -171,6 +194,8 @@ private slots:
     void lettersOfSeveralCodePointsStayWhole();
     void rightToLeftTextMovesAsQtsBox();
     void inputMethodEventsDoWhatQtsBoxDoes();
+    void anInputMethodShowsItsTextAsQtsBoxDoes_data();
+    void anInputMethodShowsItsTextAsQtsBoxDoes();
     void aLongLineScrollsAsQtsBoxRowByRow();
     void editingKeysComeBeforeTheWindowsShortcuts();
     void aRunOfDeletesUndoesInQtsSteps_data();
@@ -511,6 +536,48 @@ void TestAsQtBox::aRunOfDeletesUndoesInQtsSteps()
     }
 }
 
+void TestAsQtBox::anInputMethodShowsItsTextAsQtsBoxDoes_data()
+{
+    QTest::addColumn<QString>("preedit");
+    QTest::addColumn<int>("caretLength");  // of the input method's Cursor: 0 hides the caret; -1: none
+    QTest::addColumn<QString>("commit");
+    QTest::newRow("composing, the caret inside") << QStringLiteral("ka") << 1 << QString();
+    QTest::newRow("composing, the caret hidden") << QStringLiteral("ka") << 0 << QString();
+    QTest::newRow("a commit") << QString() << -1 << QStringLiteral("x");
+}
+
+void TestAsQtBox::anInputMethodShowsItsTextAsQtsBoxDoes()
+{
+    // Typed through an input method with the caret out of view: the view
+    // goes to the caret, and the text being composed, its caret, or none,
+    // are drawn as Qt's box draws them.
+    QFETCH(QString, preedit);
+    QFETCH(int, caretLength);
+    QFETCH(QString, commit);
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);
+    const auto restore = qScopeGuard([flashTime] { QApplication::setCursorFlashTime(flashTime); });
+    Pair pair(QSize(381, 300));
+    pair.qt.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // as ours, whose bar is the window's
+    pair.setText(modemText.repeated(4));
+    for (QAbstractScrollArea *box : {static_cast<QAbstractScrollArea *>(&pair.ours), static_cast<QAbstractScrollArea *>(&pair.qt)}) {
+        box->activateWindow();
+        box->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(box));
+        QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+        box->verticalScrollBar()->setValue(0);
+        QList<QInputMethodEvent::Attribute> attributes;
+        if (caretLength >= 0)
+            attributes.append({QInputMethodEvent::Cursor, 1, caretLength, QVariant()});
+        QInputMethodEvent event(preedit, attributes);
+        event.setCommitString(commit);
+        QCoreApplication::sendEvent(box, &event);
+    }
+    QCOMPARE(pair.difference(), QString());
+    QVERIFY(pair.ours.verticalScrollBar()->value() > 0);
+    QVERIFY2(pair.samePixels(true), "the pixels differ (see ours.png and theirs.png in the temporary folder)");
+}
+
 void TestAsQtBox::paintsWhatQtsBoxPaints_data()
 {
     QTest::addColumn<QString>("text");
@@ -562,25 +629,8 @@ void TestAsQtBox::paintsWhatQtsBoxPaints()
         pair.ours.setCursorPosition(pair.ours.length());
         pair.qt.moveCursor(QTextCursor::End);
     }
-    const auto grabbed = [focused](QAbstractScrollArea &box) {
-        if (focused) {
-            box.activateWindow();
-            box.setFocus();
-            if (!QTest::qWaitForWindowActive(&box) || !box.hasFocus())
-                qFatal("no focus");
-        } else {
-            box.clearFocus();
-        }
-        return box.viewport()->grab().toImage();
-    };
     QCOMPARE(pair.difference(), QString());
-    const QImage ours = grabbed(pair.ours);
-    const QImage theirs = grabbed(pair.qt);
-    if (ours != theirs) {
-        ours.save(QDir::temp().filePath(QStringLiteral("ours.png")));
-        theirs.save(QDir::temp().filePath(QStringLiteral("theirs.png")));
-        QFAIL("the pixels differ (see ours.png and theirs.png in the temporary folder)");
-    }
+    QVERIFY2(pair.samePixels(focused), "the pixels differ (see ours.png and theirs.png in the temporary folder)");
 }
 
 QTEST_MAIN(TestAsQtBox)

@@ -74,6 +74,7 @@ private slots:
     void everyC1ControlShowsDifferently();
     void controlsAreGreyedInThePaletteOfTheMoment();
     void boxesKeepTheirWidthAndRowsWhereverTheyStand();
+    void aBoxWithNoRoomBreaksOnlyAtLineBreaks();
     void longLinesWrapAtWordsWithinTheBox();
     void aLineThatNeverEndsStaysInRows();
     void aBreakOnAChunkBoundary();
@@ -231,6 +232,22 @@ void TestCrLfBox::boxesKeepTheirWidthAndRowsWhereverTheyStand()
         rows << boxes.mid(at, perRow);
     const QImage wrapped = ink(box);
     QCOMPARE(shown.inkOf(rows.join(QStringLiteral("\r\n"))), wrapped);
+}
+
+void TestCrLfBox::aBoxWithNoRoomBreaksOnlyAtLineBreaks()
+{
+    // Squeezed to its margins or less, a box does not lay out a row for
+    // every character: its rows end at line breaks alone.
+    ShownBox shown;
+    CrLfBox &box = shown.box;
+    const int frame = box.width() - box.viewport()->width();
+    for (const int room : {0, -3}) {
+        box.resize(frame + 8 + room, 200);  // 4 pixels of margin each side
+        box.setText(QStringLiteral("AT+CSQ\r\nOK"));
+        QCOMPARE(box.rowCount(), 2);
+        QCOMPARE(box.characterRect(5).top(), box.characterRect(0).top());
+        QVERIFY(box.characterRect(8).top() > box.characterRect(0).top());
+    }
 }
 
 void TestCrLfBox::longLinesWrapAtWordsWithinTheBox()

@@ -342,6 +342,15 @@ void TestCrLfDocument::undoKeepsWithinItsLimit()
     for (; history.canUndo(); ++steps)
         QCOMPARE(history.undo().at, (9 - steps) * 30);  // the newest steps stay
     QCOMPARE(steps, 3);
+
+    // Exactly at the limit, every step stays.
+    EditHistory full(100);
+    for (int i = 0; i < 10; ++i)
+        full.record(i * 10, QString(), QString(10, u'x'), EditHistory::Kind::Other);
+    QCOMPARE(full.characters(), 100);
+    for (steps = 0; full.canUndo(); ++steps)
+        full.undo();
+    QCOMPARE(steps, 10);
 }
 
 void TestCrLfDocument::undoNeverTouchesReceivedText()
