@@ -12,7 +12,6 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTest>
@@ -42,6 +41,17 @@ void type(QWidget *box, const QString &text)
             QTest::sendKeyEvent(QTest::Click, box, Qt::Key(QChar(c).toUpper().unicode()), QString(c), {});
     }
 }
+
+// A caret that does not blink while it lives, in both boxes, so that
+// both show it when they are drawn.
+struct SteadyCaret
+{
+    SteadyCaret() { QApplication::setCursorFlashTime(0); }
+    ~SteadyCaret() { QApplication::setCursorFlashTime(flashTime); }
+    SteadyCaret(const SteadyCaret &) = delete;
+    SteadyCaret &operator=(const SteadyCaret &) = delete;
+    const int flashTime = QApplication::cursorFlashTime();
+};
 
 struct Pair
 {
@@ -554,9 +564,7 @@ void TestAsQtBox::anInputMethodShowsItsTextAsQtsBoxDoes()
     QFETCH(QString, preedit);
     QFETCH(int, caretLength);
     QFETCH(QString, commit);
-    const int flashTime = QApplication::cursorFlashTime();
-    QApplication::setCursorFlashTime(0);
-    const auto restore = qScopeGuard([flashTime] { QApplication::setCursorFlashTime(flashTime); });
+    const SteadyCaret steady;
     Pair pair(QSize(381, 300));
     pair.qt.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // as ours, whose bar is the window's
     pair.setText(modemText.repeated(4));
@@ -606,10 +614,7 @@ void TestAsQtBox::paintsWhatQtsBoxPaints()
     QFETCH(int, selectTo);
     QFETCH(bool, toTheEnd);
     QFETCH(bool, focused);
-    // A caret that does not blink, in both, so that both show it.
-    const int flashTime = QApplication::cursorFlashTime();
-    QApplication::setCursorFlashTime(0);
-    const auto restore = qScopeGuard([flashTime] { QApplication::setCursorFlashTime(flashTime); });
+    const SteadyCaret steady;
     Pair pair(QSize(381, 300));
     if (focused) {
         // The active window's highlight apart from an inactive one's.
