@@ -14,8 +14,6 @@
 
 using Pos = CrLfBoxPrivate::Pos;
 using Kind = CrLfBoxPrivate::Kind;
-using Block = CrLfBoxPrivate::Block;
-using Move = CrLfBoxPrivate::Move;
 
 CrLfBoxPrivate::CrLfBoxPrivate(CrLfBox *box, qsizetype chunkSize, qsizetype blockLimit)
     : q(box),

@@ -5,11 +5,6 @@
 
 #include <QScrollBar>
 
-using Pos = CrLfBoxPrivate::Pos;
-using Kind = CrLfBoxPrivate::Kind;
-using Block = CrLfBoxPrivate::Block;
-using Move = CrLfBoxPrivate::Move;
-
 const CrLfBoxPrivate::Block &CrLfBoxPrivate::blockOfRow(int row) const
 {
     return m_layouts.block(m_document, row);

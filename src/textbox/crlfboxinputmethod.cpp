@@ -12,7 +12,6 @@
 using Pos = CrLfBoxPrivate::Pos;
 using Kind = CrLfBoxPrivate::Kind;
 using Block = CrLfBoxPrivate::Block;
-using Move = CrLfBoxPrivate::Move;
 
 void CrLfBox::inputMethodEvent(QInputMethodEvent *event)
 {

@@ -7,9 +7,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
-using Pos = CrLfBoxPrivate::Pos;
 using Kind = CrLfBoxPrivate::Kind;
-using Block = CrLfBoxPrivate::Block;
 using Move = CrLfBoxPrivate::Move;
 
 namespace {

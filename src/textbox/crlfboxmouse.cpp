@@ -13,9 +13,6 @@
 #include <QStyleHints>
 
 using Pos = CrLfBoxPrivate::Pos;
-using Kind = CrLfBoxPrivate::Kind;
-using Block = CrLfBoxPrivate::Block;
-using Move = CrLfBoxPrivate::Move;
 
 namespace {
 

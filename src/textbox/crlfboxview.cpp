@@ -12,9 +12,7 @@
 #include <cmath>
 
 using Pos = CrLfBoxPrivate::Pos;
-using Kind = CrLfBoxPrivate::Kind;
 using Block = CrLfBoxPrivate::Block;
-using Move = CrLfBoxPrivate::Move;
 
 namespace {
 
