@@ -180,7 +180,8 @@ const Key keys[] = {
 };
 
 const QString typed[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral(" "), QStringLiteral("word "),
-                         QStringLiteral("+CMTI:"), QStringLiteral("17,99"), QStringLiteral("\u00e9")};
+                         QStringLiteral("+CMTI:"), QStringLiteral("17,99"), QStringLiteral("\u00e9"),
+                         QStringLiteral("\u200e")};  // a format character, the left-to-right mark
 
 const QString modemText = QStringLiteral(
     "AT+CMGL=\"ALL\"\r\n+CMGL: 1,\"REC READ\",\"+4930123456\",,\"26/12/07,17:09:41+04\"\r\n"

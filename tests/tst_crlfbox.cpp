@@ -81,6 +81,7 @@ private slots:
     void copyGivesTheTextItself();
     void typedTextStaysItself();
     void theCaretNeverStandsInsideALineBreak();
+    void theCaretStepsOverEveryLetterOfALineInManyBlocks();
     void appendGoesAfterEverythingWhereverTheCaretIs();
     void backspaceTakesALineBreakWholeAndUndoBringsItBack();
     void trimmingWithTheCaretAndSelectionInTheOldestLines();
@@ -351,6 +352,38 @@ void TestCrLfBox::theCaretNeverStandsInsideALineBreak()
     QCOMPARE(box.selectedText(), QStringLiteral("Tx"));
 }
 
+void TestCrLfBox::theCaretStepsOverEveryLetterOfALineInManyBlocks()
+{
+    // A long line is laid out in blocks of a few rows each: the caret goes
+    // letter by letter across their seams, both ways.
+    const QString line = QStringLiteral("+CMGL: 1,\"REC READ\",\"+4930123456\",,\"26/12/07,17:09:41+04\" Hello there");
+    CrLfBox seams(nullptr, 4, 8);
+    CrLfBox whole;
+    for (CrLfBox *box : {&seams, &whole}) {
+        box->resize(90, 400);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        box->setText(QStringLiteral("OK\r\n") + line);
+    }
+    QVERIFY(seams.rowCount() > 4);
+    QCOMPARE(seams.rowCount(), whole.rowCount());
+    // Every position but the one between CR and LF.
+    QList<qint64> stops;
+    for (qint64 at = 0; at <= seams.length(); ++at) {
+        if (at != 3)
+            stops << at;
+    }
+    seams.setCursorPosition(seams.length());
+    for (qsizetype i = stops.size() - 2; i >= 0; --i) {
+        QTest::keyClick(&seams, Qt::Key_Left);
+        QCOMPARE(seams.cursorPosition(), stops.at(i));
+    }
+    for (qsizetype i = 1; i < stops.size(); ++i) {
+        QTest::keyClick(&seams, Qt::Key_Right);
+        QCOMPARE(seams.cursorPosition(), stops.at(i));
+    }
+}
+
 void TestCrLfBox::appendGoesAfterEverythingWhereverTheCaretIs()
 {
     CrLfBox box;
@@ -507,6 +540,9 @@ void TestCrLfBox::screenReadersHearEveryChange()
     box.clear();
     QVERIFY(heard.contains(QAccessible::TextRemoved));
     QCOMPARE(lastRemoved.size(), length);
+    heard.clear();
+    box.clear();  // nothing left to remove
+    QVERIFY(!heard.contains(QAccessible::TextRemoved));
 
     QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(&box);
     QAccessibleEditableTextInterface *editable = reader->editableTextInterface();

@@ -26,6 +26,7 @@ private slots:
     void aDragWithinTheSmsTextMovesIt_data();
     void aDragWithinTheSmsTextMovesIt();
     void aPressMovedNoFartherThanTheDragDistanceIsAClick();
+    void aDropFromAnotherBoxLeavesTheSelection();
 
 private:
     // Drags the text from `from` (in the source's viewport) onto `to` in
@@ -158,6 +159,23 @@ void TestDrag::aPressMovedNoFartherThanTheDragDistanceIsAClick()
     QCOMPARE(text6->text(), text);
     QVERIFY(!text6->hasSelection());
     QCOMPARE(text6->cursorPosition(), text6->positionAt(to));
+}
+
+void TestDrag::aDropFromAnotherBoxLeavesTheSelection()
+{
+    // Text moved in from another box lands where it is dropped; what was
+    // selected where it lands stays, as in Qt's boxes.
+    auto *text2 = f->get<CrLfBox>("Text2");
+    auto *text6 = f->get<CrLfBox>("Text6");
+    text2->setText(QStringLiteral("OK\r\nRING\r\n"));
+    text2->select(0, 2);
+    text6->setText(QStringLiteral("ATI"));
+    text6->selectAll();
+    const QRect target = text2->characterRect(4);
+    drag(text6->viewport(), text6->characterRect(1).center(), text2->viewport(),
+         target.topLeft() + QPoint(1, target.height() / 2));
+    QCOMPARE(text2->text(), QStringLiteral("OK\r\nATIRING\r\n"));
+    QCOMPARE(text6->text(), QString());  // moved
 }
 
 VEXMO_TEST_MAIN(TestDrag)
