@@ -20,7 +20,6 @@
 class CrLfBoxPrivate;
 class CrLfDocument;
 class QMenu;
-class QMimeData;
 
 class CrLfBox : public QAbstractScrollArea
 {
