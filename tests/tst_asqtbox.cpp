@@ -34,11 +34,16 @@ qint64 asOurs(const QPlainTextEdit &qt, int position)
 // Typed as a keyboard types it, letters beyond ASCII included.
 void type(QWidget *box, const QString &text)
 {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80)
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x80) {
             QTest::keyClick(box, char(c.unicode()));
-        else
+        } else if (c.isHighSurrogate() && i + 1 < text.size()) {
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, text.mid(i, 2), {});  // one key, one letter
+            ++i;
+        } else {
             QTest::sendKeyEvent(QTest::Click, box, Qt::Key(QChar(c).toUpper().unicode()), QString(c), {});
+        }
     }
 }
 
@@ -181,7 +186,8 @@ const Key keys[] = {
 
 const QString typed[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral(" "), QStringLiteral("word "),
                          QStringLiteral("+CMTI:"), QStringLiteral("17,99"), QStringLiteral("\u00e9"),
-                         QStringLiteral("\u200e")};  // a format character, the left-to-right mark
+                         QStringLiteral("\u200e"),  // a format character, the left-to-right mark
+                         QStringLiteral("\U0001F600")};
 
 const QString modemText = QStringLiteral(
     "AT+CMGL=\"ALL\"\r\n+CMGL: 1,\"REC READ\",\"+4930123456\",,\"26/12/07,17:09:41+04\"\r\n"
@@ -429,6 +435,14 @@ void TestAsQtBox::inputMethodEventsDoWhatQtsBoxDoes()
             QCoreApplication::sendEvent(box, &event);
         }
     };
+    // An event that brings nothing leaves a selection as it was.
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Left, Qt::ShiftModifier);
+    }
+    send(QString(), {});
+    QCOMPARE(pair.difference(), QString());
+    QVERIFY(pair.ours.hasSelection());
     for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)})
         QTest::keyClick(box, Qt::Key_End);
     QTextCharFormat underlined;

@@ -644,6 +644,13 @@ void TestCrLfBox::x11SelectionFollowsEverySelection()
     QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("17"));
     QTest::mouseClick(box.viewport(), Qt::MiddleButton, {}, box.characterRect(0).center());
     QCOMPARE(box.text().left(8), QStringLiteral("17AT+CSQ"));
+    // The paste keys take the clipboard; Ctrl+Shift+Insert the selection.
+    clipboard->setText(QStringLiteral("CLIP"));
+    box.setCursorPosition(0);
+    QTest::keyClick(&box, Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(box.text().left(6), QStringLiteral("CLIP17"));
+    QTest::keyClick(&box, Qt::Key_Insert, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(box.text().left(8), QStringLiteral("CLIP1717"));
 }
 
 void TestCrLfBox::contextMenuIsQtsOwn()

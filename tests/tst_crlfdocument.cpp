@@ -458,6 +458,8 @@ void TestCrLfDocument::trimmingKeepsTheNewestWholeLines_data()
     QTest::newRow("two lines") << four << 12 << QStringLiteral("ATI\r\nSIM800") << 2;
     QTest::newRow("all but the newest line") << four << 6 << QStringLiteral("SIM800") << 3;
     QTest::newRow("the newest line, longer than the capacity") << four << 3 << QStringLiteral("SIM800") << 3;
+    QTest::newRow("the next line start after the rows that must go")
+        << QStringLiteral("AAAA BBBB CCCC\r\nOK") << 8 << QStringLiteral("OK") << 2;
     QTest::newRow("a line that never ends, cut at a row")
         << QStringLiteral("OK\r\n+CSQ: 17,99 +CSQ: 17,99 +CSQ: 17,99") << 24 << QStringLiteral("+CSQ: 17,99 +CSQ: 17,99") << 3;
 }
