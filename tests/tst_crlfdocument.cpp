@@ -454,6 +454,7 @@ void TestCrLfDocument::trimmingKeepsTheNewestWholeLines_data()
     QTest::addColumn<int>("rowsGone");
     const QString four = QStringLiteral("AT\r\nOK\r\nATI\r\nSIM800");
     QTest::newRow("within the capacity") << four << 100 << four << 0;
+    QTest::newRow("exactly at the capacity") << four << int(four.size()) << four << 0;
     QTest::newRow("just the oldest line") << four << 15 << QStringLiteral("OK\r\nATI\r\nSIM800") << 1;
     QTest::newRow("two lines") << four << 12 << QStringLiteral("ATI\r\nSIM800") << 2;
     QTest::newRow("all but the newest line") << four << 6 << QStringLiteral("SIM800") << 3;
