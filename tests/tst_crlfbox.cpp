@@ -12,7 +12,9 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QRandomGenerator>
+#include <QInputMethod>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -91,6 +93,7 @@ private slots:
     void x11SelectionFollowsEverySelection();
     void contextMenuIsQtsOwn();
     void draggingBelowKeepsScrolling();
+    void scrollingTellsTheInputMethodWhereTheCaretIs();
 };
 
 void TestCrLfBox::roundTrip_data()
@@ -696,6 +699,21 @@ void TestCrLfBox::draggingBelowKeepsScrolling()
     QTRY_VERIFY_WITH_TIMEOUT(box.verticalScrollBar()->value() > 50, 3000);
     QVERIFY(box.selectionEnd() > box.text().indexOf(QLatin1String("\r\n")) * 40);
     QTest::mouseRelease(box.viewport(), Qt::LeftButton, {}, below);
+}
+
+void TestCrLfBox::scrollingTellsTheInputMethodWhereTheCaretIs()
+{
+    // An input method's window follows the caret when the view scrolls
+    // under it, as the wheel or the scroll bar moves it.
+    LogSizedBox box;
+    box.setText(QStringLiteral("+CSQ: 17,99\r\n").repeated(200));
+    box.show();
+    box.activateWindow();
+    box.setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QSignalSpy moved(QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged);
+    box.verticalScrollBar()->setValue(5);
+    QTRY_VERIFY(!moved.isEmpty());
 }
 
 QTEST_MAIN(TestCrLfBox)
