@@ -2,11 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QTest>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 Pty::Pty()
@@ -115,4 +117,13 @@ std::future<void> Pty::writeInBackground(const QByteArray &bytes)
             }
         }
     });
+}
+
+bool isExclusive(const QString &device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = -1;
+    ::ioctl(fd, TIOCGEXCL, &exclusive);
+    ::close(fd);
+    return exclusive != 0;
 }

@@ -36,3 +36,6 @@ private:
     int m_master = -1;
     QString m_device;
 };
+
+// Whether a program holds `device` for itself alone (TIOCEXCL).
+bool isExclusive(const QString &device);

@@ -22,7 +22,6 @@
 #include <sys/sysmacros.h>
 #include <sys/syscall.h>
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -121,15 +120,6 @@ bool holdsFlock(qint64 pid)
             return true;
     }
     return false;
-}
-
-bool isExclusive(const QString &device)
-{
-    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    int exclusive = -1;
-    ::ioctl(fd, TIOCGEXCL, &exclusive);
-    ::close(fd);
-    return exclusive != 0;
 }
 
 // A program that holds a line as terminal programs do (lineholder): it

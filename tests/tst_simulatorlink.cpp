@@ -4,6 +4,7 @@
 
 #include "testmain.h"
 #include "fixture.h"
+#include "pseudoterminal.h"
 #include "serialdevice/mscomm.h"
 #include "textbox/crlfbox.h"
 
@@ -13,22 +14,8 @@
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-bool isExclusive(const QString &device)
-{
-    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    int exclusive = -1;
-    ::ioctl(fd, TIOCGEXCL, &exclusive);
-    ::close(fd);
-    return exclusive != 0;
-}
-
-} // namespace
 
 class TestSimulatorLink : public QObject
 {
