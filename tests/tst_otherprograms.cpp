@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -167,6 +168,7 @@ private slots:
     void aDeviceThatFailsToOpenIsNotCalledMissing();
     void lockFilesThatAreNoFilesNeverBlock();
     void terminalsThatAreNoSerialLinesAreRefused();
+    void aTerminalOfAnotherDevptsInstanceIsNotOurs();
     void aVanishedLinkIsNamedAndNothingElseOpensSilently();
     void linksThatLeadNowhereSaySo();
 
@@ -465,6 +467,67 @@ void TestOtherPrograms::terminalsThatAreNoSerialLinesAreRefused()
              qPrintable(f->noticeText()));
     shell.kill();
     shell.waitForFinished();
+}
+
+void TestOtherPrograms::aTerminalOfAnotherDevptsInstanceIsNotOurs()
+{
+    // A container or a chroot has a devpts of its own, whose /dev/pts/N has
+    // the same device number as ours: a program there that runs in its
+    // pts N neither refuses nor shares our pts N.
+    if (::geteuid() != 0)
+        QSKIP("a devpts instance of its own needs root");
+    Pty modem;
+    const QString number = modem.device().section(QLatin1Char('/'), -1);
+    // In a mount namespace of its own: a new devpts instance, its pts N the
+    // controlling terminal and standard input of a sleep.
+    const QString inside = QStringLiteral(R"(
+import os, sys
+wanted = "/dev/pts/" + sys.argv[1]
+masters = []
+while True:
+    master, slave = os.openpty()
+    name = os.ttyname(slave)
+    os.close(slave)
+    masters.append(master)
+    if name == wanted:
+        break
+child = os.fork()
+if child == 0:
+    os.setsid()
+    os.dup2(os.open(wanted, os.O_RDWR), 0)  # the first terminal opened: its controlling one
+    os.execvp("sleep", ["sleep", "60"])
+print(child, flush=True)
+os.waitpid(child, 0)
+)");
+    QProcess other;
+    other.start(QStringLiteral("unshare"),
+                {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                 QStringLiteral("sh"), QStringLiteral("-c"),
+                 QStringLiteral("mount -t devpts -o newinstance,ptmxmode=0666 devpts /dev/pts"
+                                " && mount --bind /dev/pts/ptmx /dev/ptmx && exec python3 -c \"$0\" %1").arg(number),
+                 inside});
+    QVERIFY2(other.waitForReadyRead(10000), other.readAllStandardError().constData());
+    const qint64 sleeper = other.readLine().trimmed().toLongLong();
+    const auto stopOther = qScopeGuard([&] {
+        ::kill(pid_t(sleeper), SIGKILL);
+        other.waitForFinished();
+    });
+    const auto terminalOf = [](qint64 pid) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        stat.open(QIODevice::ReadOnly);
+        const QByteArray line = stat.readAll();
+        return line.mid(line.lastIndexOf(')') + 2).split(' ').value(4).toULongLong();
+    };
+    struct stat node = {};
+    QVERIFY(::stat(QFile::encodeName(modem.device()).constData(), &node) == 0);
+    // The same number as ours: only the file tells them apart.
+    QTRY_COMPARE(terminalOf(sleeper), quint64(node.st_rdev));
+    QCOMPARE(PortLock::notASerialLine(modem.device()), QString());
+    QVERIFY(!PortLock::openedBy(modem.device()));
+    f->connectTo(3, modem);
+    QVERIFY2(isOpen(), qPrintable(f->noticeText()));
+    QVERIFY(!PortLock::sharedBy(modem.device()));
+    QVERIFY2(!f->noticeText().contains(QLatin1String("sleep")), qPrintable(f->noticeText()));
 }
 
 void TestOtherPrograms::aVanishedLinkIsNamedAndNothingElseOpensSilently()

@@ -63,6 +63,25 @@ bool isAlive(qint64 pid)
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
+// Whether a process's descriptor (its /proc/PID/fd/N) is the file `node`:
+// the same device and inode. A name or a device number does not tell, as
+// every devpts instance (a container's, a chroot's) has a /dev/pts/0.
+bool isSameFile(const QString &descriptor, const struct stat &node)
+{
+    struct stat opened = {};
+    return ::stat(QFile::encodeName(descriptor).constData(), &opened) == 0 && opened.st_dev == node.st_dev
+        && opened.st_ino == node.st_ino;
+}
+
+// Whether process `pid` has the file `node` open.
+bool hasOpen(const QString &pid, const struct stat &node)
+{
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    const QStringList names = fds.entryList(QDir::System | QDir::NoDotAndDotDot);
+    return std::any_of(names.cbegin(), names.cend(),
+                       [&](const QString &fd) { return isSameFile(fds.filePath(fd), node); });
+}
+
 QString programOf(qint64 pid)
 {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
@@ -241,15 +260,14 @@ std::optional<Holder> openedBy(const QString &device)
     const qint64 flocker = flockHolder(device);
     if (flocker > 0 && flocker != QCoreApplication::applicationPid())
         return Holder{flocker, programOf(flocker), QStringLiteral("open")};
-    const QString target = QFileInfo(device).canonicalFilePath();
+    struct stat node = {};
+    if (::stat(QFile::encodeName(device).constData(), &node) != 0)
+        return std::nullopt;
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         if (pid.toLongLong() <= 0 || pid.toLongLong() == QCoreApplication::applicationPid())
             continue;
-        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-        for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-            if (fd.symLinkTarget() == target)
-                return Holder{pid.toLongLong(), programOf(pid.toLongLong()), QStringLiteral("open")};
-        }
+        if (hasOpen(pid, node))
+            return Holder{pid.toLongLong(), programOf(pid.toLongLong()), QStringLiteral("open")};
     }
     return std::nullopt;
 }
@@ -260,10 +278,10 @@ std::optional<Holder> sharedBy(const QString &device)
     // plays the modem) is no sharer: /proc/PID/fdinfo gives each master's
     // pty number.
     struct stat node = {};
-    const QString target = QFileInfo(device).canonicalFilePath();
+    if (::stat(QFile::encodeName(device).constData(), &node) != 0)
+        return std::nullopt;
     int ptyIndex = -1;
-    if (::stat(QFile::encodeName(target).constData(), &node) == 0 && S_ISCHR(node.st_mode)
-        && major(node.st_rdev) >= 136 && major(node.st_rdev) <= 143)
+    if (S_ISCHR(node.st_mode) && major(node.st_rdev) >= 136 && major(node.st_rdev) <= 143)
         ptyIndex = int((major(node.st_rdev) - 136) * 256 + minor(node.st_rdev));
     const QByteArray masterLine = "tty-index:\t" + QByteArray::number(ptyIndex) + '\n';
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
@@ -273,9 +291,8 @@ std::optional<Holder> sharedBy(const QString &device)
         bool farEnd = false;
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
         for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-            const QString to = fd.symLinkTarget();
-            opened = opened || to == target;
-            if (ptyIndex >= 0 && to.endsWith(QLatin1String("ptmx"))) {
+            opened = opened || isSameFile(fd.filePath(), node);
+            if (ptyIndex >= 0 && fd.symLinkTarget().endsWith(QLatin1String("ptmx"))) {
                 QFile info(QStringLiteral("/proc/%1/fdinfo/%2").arg(pid, fd.fileName()));
                 farEnd = farEnd || (info.open(QIODevice::ReadOnly) && info.readAll().contains(masterLine));
             }
@@ -308,7 +325,8 @@ QString notASerialLine(const QString &device)
         const quint64 tty = fields.value(4).toULongLong();
         const unsigned ttyMajor = (tty >> 8) & 0xfff;
         const unsigned ttyMinor = (tty & 0xff) | ((tty >> 12) & 0xfff00);
-        if (tty != 0 && ttyMajor == majorNumber && ttyMinor == minorNumber) {
+        // The same number in another devpts instance is another terminal.
+        if (tty != 0 && ttyMajor == majorNumber && ttyMinor == minorNumber && hasOpen(pid, node)) {
             return tr("%1 is the terminal that %2 (process %3) runs in, not a serial line")
                 .arg(device, programOf(pid.toLongLong()), pid);
         }
