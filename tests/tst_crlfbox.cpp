@@ -84,6 +84,7 @@ private slots:
     void typedTextStaysItself();
     void theCaretNeverStandsInsideALineBreak();
     void theCaretStepsOverEveryLetterOfALineInManyBlocks();
+    void upAndDownAlwaysLeaveTheRow();
     void appendGoesAfterEverythingWhereverTheCaretIs();
     void backspaceTakesALineBreakWholeAndUndoBringsItBack();
     void trimmingWithTheCaretAndSelectionInTheOldestLines();
@@ -369,7 +370,8 @@ void TestCrLfBox::theCaretStepsOverEveryLetterOfALineInManyBlocks()
         box->setText(QStringLiteral("OK\r\n") + line);
     }
     QVERIFY(seams.rowCount() > 4);
-    QCOMPARE(seams.rowCount(), whole.rowCount());
+    // Each piece starts a row: a seam that falls inside a row adds one.
+    QVERIFY(seams.rowCount() >= whole.rowCount());
     // Every position but the one between CR and LF.
     QList<qint64> stops;
     for (qint64 at = 0; at <= seams.length(); ++at) {
@@ -384,6 +386,39 @@ void TestCrLfBox::theCaretStepsOverEveryLetterOfALineInManyBlocks()
     for (qsizetype i = 1; i < stops.size(); ++i) {
         QTest::keyClick(&seams, Qt::Key_Right);
         QCOMPARE(seams.cursorPosition(), stops.at(i));
+    }
+}
+
+void TestCrLfBox::upAndDownAlwaysLeaveTheRow()
+{
+    // From every place in lines that wrap, left to right and right to left,
+    // in pieces and whole, Up goes to the row above and Down to the row
+    // below, whatever the font makes of the rows.
+    const QString text = QStringLiteral("+CMGL: 1,\"REC READ\",\"+4930123456\" Hello there, from far away\r\n"
+                                        "\u0645\u0631\u062d\u0628\u0627 \u0628\u0643 \u0645\u0646 \u0628\u0639\u064a\u062f "
+                                        "\u0645\u0631\u062d\u0628\u0627 \u0628\u0643\r\nOK");
+    for (int blockSize : {8, 2048}) {
+        CrLfBox box(nullptr, 5, blockSize);
+        box.resize(90, 600);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        box.setText(text);
+        const auto row = [&box] { return box.cursorRect().center().y(); };
+        box.setCursorPosition(0);
+        const int first = row();
+        box.setCursorPosition(box.length());
+        const int last = row();
+        for (qint64 at = 0; at <= box.length(); ++at) {
+            for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down}) {
+                box.setCursorPosition(at);
+                const int before = row();
+                const bool edge = before == (key == Qt::Key_Up ? first : last);
+                QTest::keyClick(&box, key);
+                if (!edge)
+                    QVERIFY2(key == Qt::Key_Up ? row() < before : row() > before,
+                             qPrintable(QStringLiteral("%1 from %2, block size %3").arg(key == Qt::Key_Up ? "Up" : "Down").arg(at).arg(blockSize)));
+            }
+        }
     }
 }
 

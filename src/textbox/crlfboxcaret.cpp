@@ -74,6 +74,11 @@ std::optional<CrLfBoxPrivate::Pos> CrLfBoxPrivate::moved(Pos from, Move op)
         if (m_x < 0)
             m_x = xOf(from);
         to = positionInRow(target, m_x);
+        // The end of a wrapped row is where the next row starts: the caret
+        // stays in the row it went to, before the row's last letter, or it
+        // would never leave the row it was in.
+        if (rows.rowOf(to) != target)
+            to = std::max(previousPosition(to, QTextLayout::SkipCharacters), rows.start(target));
         break;
     }
     case Move::StartOfLine:
