@@ -479,32 +479,35 @@ void TestOtherPrograms::aTerminalOfAnotherDevptsInstanceIsNotOurs()
     Pty modem;
     const QString number = modem.device().section(QLatin1Char('/'), -1);
     // In a mount namespace of its own: a new devpts instance, its pts N the
-    // controlling terminal and standard input of a sleep.
+    // controlling terminal and standard input of a sleep. Its ptmx is opened
+    // where it is, so that only /dev/pts is mounted over, and privately (in
+    // a chroot, / is no mount whose propagation could be changed).
     const QString inside = QStringLiteral(R"(
-import os, sys
-wanted = "/dev/pts/" + sys.argv[1]
+import fcntl, os, struct, sys
+TIOCGPTN, TIOCSPTLCK = 0x80045430, 0x40045431
+wanted = int(sys.argv[1])
 masters = []
 while True:
-    master, slave = os.openpty()
-    name = os.ttyname(slave)
-    os.close(slave)
+    master = os.open("/dev/pts/ptmx", os.O_RDWR | os.O_NOCTTY)
+    fcntl.ioctl(master, TIOCSPTLCK, struct.pack("i", 0))
+    number = struct.unpack("i", fcntl.ioctl(master, TIOCGPTN, struct.pack("i", 0)))[0]
     masters.append(master)
-    if name == wanted:
+    if number >= wanted:
         break
 child = os.fork()
 if child == 0:
     os.setsid()
-    os.dup2(os.open(wanted, os.O_RDWR), 0)  # the first terminal opened: its controlling one
+    os.dup2(os.open("/dev/pts/%d" % wanted, os.O_RDWR), 0)  # the first terminal opened: its controlling one
     os.execvp("sleep", ["sleep", "60"])
 print(child, flush=True)
 os.waitpid(child, 0)
 )");
     QProcess other;
     other.start(QStringLiteral("unshare"),
-                {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("unchanged"),
                  QStringLiteral("sh"), QStringLiteral("-c"),
-                 QStringLiteral("mount -t devpts -o newinstance,ptmxmode=0666 devpts /dev/pts"
-                                " && mount --bind /dev/pts/ptmx /dev/ptmx && exec python3 -c \"$0\" %1").arg(number),
+                 QStringLiteral("mount --make-rprivate /dev/pts && mount -t devpts -o newinstance,ptmxmode=0666 devpts "
+                                "/dev/pts && exec python3 -c \"$0\" %1").arg(number),
                  inside});
     QVERIFY2(other.waitForReadyRead(10000), other.readAllStandardError().constData());
     const qint64 sleeper = other.readLine().trimmed().toLongLong();
