@@ -147,7 +147,7 @@ void TestGarbage::everyByteStreamIsDrawnInBoundedTime_data()
     QTest::addColumn<int>("kilobytes");
     // The bytes that once froze the window, then new streams from seeds.
     QTest::newRow("a sequence that once froze it") << QStringLiteral("file") << 0u << 8;
-    // VEXMO_GARBAGE_ROUNDS=N runs N times as many seeds (tools/checks).
+    // VEXMO_GARBAGE_ROUNDS=N runs N times as many seeds (CI).
     const quint32 rounds = std::max(1u, qEnvironmentVariableIntValue("VEXMO_GARBAGE_ROUNDS") + 0u);
     for (quint32 seed = 1; seed <= 2 * rounds; ++seed) {
         QTest::addRow("random bytes, seed %u", seed) << QStringLiteral("random") << seed << 64;
