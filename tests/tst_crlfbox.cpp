@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QMenu>
 #include <QRandomGenerator>
 #include <QInputMethod>
@@ -327,6 +328,14 @@ void TestCrLfBox::copyGivesTheTextItself()
     box.copy();
     QCOMPARE(QApplication::clipboard()->text(),
              text.mid(chunk - 100, chunk + 200));
+    // The text is made when a program asks for it, and is what was copied,
+    // whatever the box took in or lost since.
+    box.selectAll();
+    box.copy();
+    box.append(QStringLiteral("\r\nRING\r\n"));
+    box.setCapacity(chunk);
+    QCOMPARE(QApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")), text.toUtf8());
+    QCOMPARE(QApplication::clipboard()->text(), text);
 }
 
 void TestCrLfBox::typedTextStaysItself()

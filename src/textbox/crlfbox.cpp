@@ -1,4 +1,5 @@
 #include "textbox/crlfbox_p.h"
+#include "textbox/textmimedata.h"
 
 #include "widgets/style.h"
 
@@ -296,7 +297,7 @@ void CrLfBox::selectAll()
 void CrLfBox::copy() const
 {
     if (hasSelection())
-        QGuiApplication::clipboard()->setText(selectedText());
+        QGuiApplication::clipboard()->setMimeData(d->selectionMimeData());
 }
 
 void CrLfBox::cut()
@@ -347,7 +348,12 @@ void CrLfBoxPrivate::setClipboardSelection() const
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (hasSelection() && clipboard->supportsSelection())
-        clipboard->setText(q->selectedText(), QClipboard::Selection);
+        clipboard->setMimeData(selectionMimeData(), QClipboard::Selection);
+}
+
+QMimeData *CrLfBoxPrivate::selectionMimeData() const
+{
+    return new TextMimeData(m_document.text(), std::min(m_anchor, m_caret), std::max(m_anchor, m_caret));
 }
 
 void CrLfBoxPrivate::restartBlinking()

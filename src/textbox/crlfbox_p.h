@@ -55,6 +55,8 @@ public:
     void setCaret(Pos caret) { setCaret(caret, caret); }
     void ensureCaretVisible();
     void setClipboardSelection() const;
+    // The selection, for the clipboard or a drag: made into text only when asked for.
+    QMimeData *selectionMimeData() const;
     void restartBlinking();
     const Block &blockOf(Pos pos) const;
     const Block &blockOfRow(int row) const;

@@ -204,10 +204,8 @@ void CrLfBoxPrivate::insertFromMimeData(const QMimeData *source)
 void CrLfBoxPrivate::startDrag()
 {
     m_mousePressed = m_mightStartDrag = false;
-    auto *data = new QMimeData;
-    data->setText(q->selectedText());
     auto *drag = new QDrag(q);
-    drag->setMimeData(data);
+    drag->setMimeData(selectionMimeData());
     const Qt::DropAction action = m_dragMovesText ? drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction)
                                                   : drag->exec(Qt::CopyAction, Qt::CopyAction);
     if (action == Qt::MoveAction && drag->target() != q->viewport() && drag->target() != q)
