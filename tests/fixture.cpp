@@ -1,6 +1,8 @@
 #include "fixture.h"
 
 #include "pseudoterminal.h"
+#include "serialdevice/modemmanager.h"
+#include "serialdevice/portscanner.h"
 #include "widgets/notice.h"
 
 #include <QApplication>
@@ -19,6 +21,9 @@ Fixture::Fixture(const CommandLineOptions &options)
     m_form->show();
     if (!QTest::qWaitForWindowExposed(m_form.get()))
         qFatal("window not exposed");
+    // The ports are first scanned just after the window shows.
+    if (!QTest::qWaitFor([this] { return m_form->portScanner()->latest() != nullptr; }, 20000))
+        qFatal("no scan of the ports in 20 s");
 }
 
 Fixture::~Fixture() = default;
@@ -46,6 +51,15 @@ void Fixture::connectTo(int port, const Pty &pty)
     mapPort(port, pty.device());
     selectPort(port);
     click("Command2");
+    waitForNews();
+}
+
+void Fixture::waitForNews()
+{
+    const PortScanner *scanner = m_form->portScanner();
+    const ModemManager *modemManager = m_form->modemManager();
+    if (!QTest::qWaitFor([&] { return !scanner->isScanning() && !modemManager->isAsking(); }, 20000))
+        qFatal("no news in 20 s");
 }
 
 QString Fixture::noticeText() const

@@ -33,8 +33,11 @@ public:
     void mapPort(int port, const QString &target);
     void selectPort(int port);
     void click(const char *button);
-    // Maps ComN to the pty, selects it and presses Connect.
+    // Maps ComN to the pty, selects it and presses Connect, and waits for
+    // the news that Connect asked for.
     void connectTo(int port, const Pty &pty);
+    // Until the scan of the ports and ModemManager's answer are in, and said.
+    void waitForNews();
 
     QString noticeText() const;  // empty while no notice shows
     QColor connectColor() const; // as painted on screen

@@ -10,7 +10,7 @@ deb=$(ls vexmo-at_*.deb)
 
 fail() { echo "FAIL: $*"; exit 1; }
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/vexmo-at ./usr/bin/vexmo-modem-sim \
+for f in ./usr/bin/vexmo-at ./usr/bin/vexmo-modem-sim ./usr/libexec/vexmo-at/vexmo-modemmanager-ports \
          ./usr/share/man/man1/vexmo-at.1.gz ./usr/share/man/man1/vexmo-modem-sim.1.gz \
          ./usr/share/doc/vexmo-at/copyright ./usr/share/doc/vexmo-at/changelog.gz \
          ./usr/share/applications/org.vexmo_at.VexmoAt.desktop \

@@ -352,7 +352,7 @@ void TestConnection::readmeNamesTheSameDevices()
         documented << r.captured(1) + QLatin1Char('-') + r.captured(2) + QLatin1Char(' ') + r.captured(3);
     }
     QStringList mapped;
-    for (const PortMap::Family &family : PortMap::families())
+    for (const PortFamilies::Family &family : PortFamilies::families)
         mapped << QStringLiteral("%1-%2 %3").arg(family.first).arg(family.last).arg(QLatin1String(family.prefix));
     QCOMPARE(documented, mapped);
 }

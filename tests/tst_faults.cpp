@@ -78,10 +78,11 @@ void TestFaults::connectDisconnectAThousandTimes()
     const int fdsBefore = ProcessStats::openFds();
     for (int i = 0; i < 1000; ++i) {
         f->click("Command2");
-        QVERIFY(isOpen());
+        QVERIFY2(isOpen(), qPrintable(f->noticeText()));
         f->click("Command3");
         QVERIFY(!isOpen());
     }
+    f->waitForNews();
     QCOMPARE(ProcessStats::openFds(), fdsBefore);
     QCOMPARE(f->connectColor(), lightRed);
     f->click("Command2");

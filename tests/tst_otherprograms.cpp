@@ -6,7 +6,10 @@
 #include "testmain.h"
 #include "fixture.h"
 #include "serialdevice/mscomm.h"
-#include "serialdevice/portlock.h"
+#include "serialdevice/lockfiles.h"
+#include "serialdevice/portscan.h"
+#include "serialdevice/terminalkind.h"
+#include "session/refusalwords.h"
 
 #include <QApplication>
 #include <QDir>
@@ -274,10 +277,13 @@ void TestOtherPrograms::aRefusalLeavesTheHoldersLineAsItWas()
     QVERIFY(!isOpen());
     QCOMPARE(f->connectColor(), lightRed);
     const QString notice = f->noticeText();
-    QVERIFY2(notice.contains(QStringLiteral("lineholder (process %1) is using it").arg(holder.process.processId())),
-             qPrintable(notice));
-    QVERIFY2(!notice.contains(QLatin1String("dialout")), qPrintable(notice));
+    // Alone without a lock, it says no more than that it has the line open.
     const bool alone = how.contains(QLatin1String("--exclusive"));
+    const QString named = alone && !how.contains(QLatin1String("--flock"))
+        ? QStringLiteral("(none has a lock file or an flock on it); lineholder (process %1) has it open.")
+        : QStringLiteral("lineholder (process %1) is using it");
+    QVERIFY2(notice.contains(named.arg(holder.process.processId())), qPrintable(notice));
+    QVERIFY2(!notice.contains(QLatin1String("dialout")), qPrintable(notice));
     QCOMPARE(holder.report(), QByteArray("changed=0 exclusive=") + (alone ? "1" : "0"));
 }
 
@@ -378,12 +384,12 @@ void TestOtherPrograms::qtsOwnLockFailingSaysWhatFailed()
     const QString ourHost = QSysInfo::machineHostName();
     {
         const LockFile lock(modem.device(), QByteArray::number(goneProcess()) + "\nsleep\nelsewhere.example\n");
-        QVERIFY2(PortLock::qtLockFailure(modem.device()).contains(QLatin1String(" on elsewhere.example, another computer")),
-                 qPrintable(PortLock::qtLockFailure(modem.device())));
+        const QString failure = RefusalWords::reason(LockFiles::qtLockFailure(DeviceName::of(modem.device())));
+        QVERIFY2(failure.contains(QLatin1String(" on elsewhere.example, another computer")), qPrintable(failure));
     }
     {
         const LockFile lock(modem.device(), QByteArray::number(live.pid()) + "\nsleep\n" + ourHost.toUtf8() + '\n');
-        const QString failure = PortLock::qtLockFailure(modem.device());
+        const QString failure = RefusalWords::reason(LockFiles::qtLockFailure(DeviceName::of(modem.device())));
         QVERIFY2(failure.contains(QStringLiteral("sleep (process %1) is using it (lock file %2)").arg(live.pid()).arg(lock.path)),
                  qPrintable(failure));
     }
@@ -444,7 +450,7 @@ void TestOtherPrograms::terminalsThatAreNoSerialLinesAreRefused()
         for (const auto &[minorNumber, console] : {std::pair{63u, true}, std::pair{64u, false}}) {
             const QString node = nodes.filePath(QString::number(minorNumber));
             QVERIFY(::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, makedev(4, minorNumber)) == 0);
-            QCOMPARE(PortLock::notASerialLine(node).contains(QLatin1String("a console")), console);
+            QCOMPARE(TerminalKind::notASerialLine(DeviceName::of(node)).kind == Refusal::Kind::Console, console);
         }
     }
     // A terminal that a shell runs in.
@@ -525,11 +531,10 @@ os.waitpid(child, 0)
     QVERIFY(::stat(QFile::encodeName(modem.device()).constData(), &node) == 0);
     // The same number as ours: only the file tells them apart.
     QTRY_COMPARE(terminalOf(sleeper), quint64(node.st_rdev));
-    QCOMPARE(PortLock::notASerialLine(modem.device()), QString());
-    QVERIFY(!PortLock::openedBy(modem.device()));
+    QVERIFY(!TerminalKind::notASerialLine(DeviceName::of(modem.device())));
+    QVERIFY(PortScan::run(1, {modem.device()}).port(1)->openers.empty());
     f->connectTo(3, modem);
     QVERIFY2(isOpen(), qPrintable(f->noticeText()));
-    QVERIFY(!PortLock::sharedBy(modem.device()));
     QVERIFY2(!f->noticeText().contains(QLatin1String("sleep")), qPrintable(f->noticeText()));
 }
 

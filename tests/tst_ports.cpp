@@ -12,11 +12,16 @@
 
 #include "testmain.h"
 #include "fixture.h"
+#include "processstats.h"
+#include "usbnode.h"
+#include "serialdevice/devicewatch.h"
 #include "serialdevice/linkwatch.h"
 #include "serialdevice/mscomm.h"
+#include "serialdevice/portscanner.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -27,34 +32,6 @@
 #include <unistd.h>
 
 namespace {
-
-// /dev/ttyUSBn, a link to a pseudo-terminal for as long as it lives.
-class UsbNode
-{
-public:
-    explicit UsbNode(int n)
-        : m_path(QStringLiteral("/dev/ttyUSB%1").arg(n))
-    {
-        // A link to a pty is what a killed run of this test left; a device
-        // node is the machine's own.
-        const QFileInfo there(m_path);
-        if (there.isSymLink() && there.symLinkTarget().startsWith(QLatin1String("/dev/pts/")))
-            QFile::remove(m_path);
-        else if (there.exists() || there.isSymLink())
-            qFatal("%s is there already: not a machine to run this test on", qPrintable(m_path));
-        if (!QFile::link(m_pty.device(), m_path))
-            qFatal("cannot link %s (this test runs as root)", qPrintable(m_path));
-    }
-    ~UsbNode() { QFile::remove(m_path); }
-    UsbNode(const UsbNode &) = delete;
-    UsbNode &operator=(const UsbNode &) = delete;
-    QString path() const { return m_path; }
-    QString pty() const { return m_pty.device(); }
-
-private:
-    QString m_path;
-    Pty m_pty;
-};
 
 // The adapter's port, as the system names it in its events.
 const char *const adapter = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0/ttyUSB4/tty/ttyUSB4";
@@ -70,6 +47,7 @@ private slots:
     void cleanupTestCase() { g_object_unref(m_testbed); }
     void eachEntrySaysWhereItLeads();
     void plugAndUnplugAreShownAtOnce();
+    void aStormOfEventsCostsAFewScans();
     void aDeviceNodeThatDisappearsIsNoticed();
 
 private:
@@ -77,6 +55,7 @@ private:
     {
         auto *combo1 = f.get<QComboBox>("Combo1");
         combo1->showPopup();  // read afresh as the list opens
+        f.waitForNews();
         combo1->hidePopup();
         const QString tip = combo1->itemData(port - 1, Qt::ToolTipRole).toString();
         if (combo1->itemData(port - 1, Qt::AccessibleDescriptionRole).toString() != tip)
@@ -144,6 +123,7 @@ void TestPorts::eachEntrySaysWhereItLeads()
     // A device that is missing: where devices are, AT ports first.
     f.selectPort(8);
     f.click("Command2");
+    f.waitForNews();
     const QString present = f.noticeText().section(u'\n', -1);
     QVERIFY2(present.startsWith(QStringLiteral("Present now: Com7 (Quectel EG25-G, AT commands), ")), qPrintable(present));
     QVERIFY2(present.contains(QStringLiteral(", Com4, Com5, Com6, Com10")), qPrintable(present));
@@ -171,6 +151,42 @@ void TestPorts::plugAndUnplugAreShownAtOnce()
     }
     umockdev_testbed_uevent(m_testbed, adapter, "remove");
     QTRY_COMPARE(com10(), QStringLiteral("Not there now."));
+}
+
+void TestPorts::aStormOfEventsCostsAFewScans()
+{
+    // A module that re-enumerates sends events by the dozen: they are told
+    // together, and what is asked while a scan runs is merged into one
+    // scan after it.
+    UsbNode usb4(4);
+    Fixture f;
+    f.mapPort(10, usb4.path());
+    auto *devices = f.form().findChild<DeviceWatch *>();
+    QSignalSpy told(devices, &DeviceWatch::changed);
+    QElapsedTimer storm;
+    storm.start();
+    for (int batch = 0; batch < 10; ++batch) {
+        for (int i = 0; i < 10; ++i)
+            umockdev_testbed_uevent(m_testbed, adapter, "change");
+        QCoreApplication::processEvents();  // udev's socket holds a few dozen
+    }
+    QVERIFY(told.wait());
+    QVERIFY2(told.count() <= 1 + storm.elapsed() / 250, qPrintable(QString::number(told.count())));
+    f.waitForNews();
+    QCOMPARE(f.get<QComboBox>("Combo1")->itemData(9, Qt::ToolTipRole).toString().section(u'\n', 1, 1),
+             QStringLiteral("FTDI FT232R USB UART, serial number A50285BI"));
+
+    // What one scan costs here; a hundred told at once cost a few.
+    double before = ProcessStats::cpuSeconds();
+    f.form().portScanner()->request();
+    f.waitForNews();
+    const double one = ProcessStats::cpuSeconds() - before;
+    before = ProcessStats::cpuSeconds();
+    for (int i = 0; i < 100; ++i)
+        emit devices->changed();
+    f.waitForNews();
+    const double hundred = ProcessStats::cpuSeconds() - before;
+    QVERIFY2(hundred < 10 * one + 0.05, qPrintable(QStringLiteral("%1 s of CPU, %2 s for one").arg(hundred).arg(one)));
 }
 
 void TestPorts::aDeviceNodeThatDisappearsIsNoticed()

@@ -1,5 +1,7 @@
 #include "app/commandlineoptions.h"
 
+#include "serialdevice/portmap.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -7,7 +9,6 @@
 
 namespace {
 
-constexpr int portCount = 15;
 constexpr char16_t escapedBase = 0xdc00;  // + a byte that is not UTF-8
 
 // Qt's own options for a window, let through, and listed by --help-all.
@@ -118,8 +119,8 @@ std::optional<CommandLineOptions> CommandLineOptions::parse(const QStringList &a
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption port(
         QStringLiteral("port"),
-        tr("For this run, ComN is DEVICE (N from 1 to 15; may be given once for each of several ports). "
-           "A relative DEVICE not in the current folder is one in /dev."),
+        tr("For this run, ComN is DEVICE (N from 1 to %1; may be given once for each of several ports). "
+           "A relative DEVICE not in the current folder is one in /dev.").arg(PortMap::portCount),
         QStringLiteral("N=DEVICE"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  tr("Append every byte received to FILE as it arrives, exactly as it came. "
@@ -161,8 +162,8 @@ std::optional<CommandLineOptions> CommandLineOptions::parse(const QStringList &a
         const qsizetype equals = value.indexOf(u'=');
         bool ok = false;
         const int n = value.left(equals).toInt(&ok);
-        if (equals < 0 || !ok || n < 1 || n > portCount || equals + 1 == value.size())
-            return usageError(tr("--port wants N=DEVICE with N from 1 to 15, not '%1'").arg(value));
+        if (equals < 0 || !ok || n < 1 || n > PortMap::portCount || equals + 1 == value.size())
+            return usageError(tr("--port wants N=DEVICE with N from 1 to %1, not '%2'").arg(PortMap::portCount).arg(value));
         if (line.ports.contains(n))
             return usageError(tr("--port %1 is given twice ('%2' and '%3')").arg(n).arg(line.ports.value(n), value.mid(equals + 1)));
         const QString device = value.mid(equals + 1);

@@ -5,7 +5,10 @@
 #include "commands/commandpanel.h"
 #include "commands/smssend.h"
 #include "session/connectcontrol.h"
+#include "serialdevice/modemmanager.h"
 #include "serialdevice/mscomm.h"
+#include "serialdevice/portmap.h"
+#include "serialdevice/portscanner.h"
 #include "session/logsaver.h"
 #include "session/receivelog.h"
 #include "session/porttips.h"
@@ -26,7 +29,6 @@
 #include <QTimer>
 
 namespace {
-constexpr int portCount = 15;
 constexpr int smsBodyDelayMs = 500;
 }
 
@@ -66,8 +68,10 @@ Form1::Form1(const CommandLineOptions &options, QWidget *parent)
         });
     }
 
-    new ConnectControl(m_comm, combo1, control<QPushButton>("Command2"), control<QPushButton>("Command3"),
-                       m_notice, this);
+    m_portScanner = new PortScanner(m_comm, this);
+    m_modemManager = new ModemManager(this);
+    new ConnectControl(m_comm, m_portScanner, m_modemManager, combo1, control<QPushButton>("Command2"),
+                       control<QPushButton>("Command3"), m_notice, this);
     new ReceiveLog(m_comm, control<CrLfBox>("Text2"), control<QPushButton>("Command25"),
                    options.logFile.isEmpty() ? nullptr : new SessionLog(options.logFile, this), m_notice, this);
     m_logSaver = new LogSaver(control<CrLfBox>("Text2"), m_notice, this);
@@ -78,7 +82,7 @@ Form1::Form1(const CommandLineOptions &options, QWidget *parent)
     new ExitSignals([this] { Command7_Click(); }, this);
 
     Form_Load();
-    new PortTips(m_comm, combo1, control<QTextEdit>("Text1"), this);
+    new PortTips(m_comm, m_portScanner, combo1, control<QTextEdit>("Text1"), this);
 }
 
 QString Form1::caption()
@@ -94,7 +98,7 @@ template <typename T> T *Form1::control(const char *name) const
 void Form1::Form_Load()
 {
     auto *combo1 = control<QComboBox>("Combo1");
-    for (int n = 1; n <= portCount; ++n) {
+    for (int n = 1; n <= PortMap::portCount; ++n) {
         combo1->addItem(QStringLiteral("Com%1").arg(n));
         combo1->setItemData(combo1->count() - 1, n);
     }

@@ -7,8 +7,10 @@
 #include <QWidget>
 
 class LogSaver;
+class ModemManager;
 class MSComm;
 class Notice;
+class PortScanner;
 class QTimer;
 
 class Form1 : public QWidget
@@ -20,6 +22,8 @@ public:
     explicit Form1(const CommandLineOptions &options = {}, QWidget *parent = nullptr);
 
     MSComm *comm() const { return m_comm; }
+    PortScanner *portScanner() const { return m_portScanner; }
+    ModemManager *modemManager() const { return m_modemManager; }
     Notice *notice() const { return m_notice; }
     LogSaver *logSaver() const { return m_logSaver; }
 
@@ -36,6 +40,8 @@ private:
     QRect centredOnScreen(QSize size) const;
 
     MSComm *m_comm;
+    PortScanner *m_portScanner;
+    ModemManager *m_modemManager;
     QTimer *m_timer3;
     Notice *m_notice;
     LogSaver *m_logSaver;

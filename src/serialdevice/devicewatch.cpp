@@ -3,9 +3,18 @@
 #include <QSocketNotifier>
 #include <libudev.h>
 
+namespace {
+
+constexpr int togetherMs = 250;
+
+} // namespace
+
 DeviceWatch::DeviceWatch(QObject *parent)
     : QObject(parent), m_udev(udev_new())
 {
+    m_together.setSingleShot(true);
+    m_together.setInterval(togetherMs);
+    connect(&m_together, &QTimer::timeout, this, &DeviceWatch::changed);
     // Where the system has no udev (a container), nothing is said: the
     // port list is still read afresh each time it opens.
     if (!m_udev)
@@ -34,6 +43,6 @@ void DeviceWatch::takeEvents()
         udev_device_unref(device);
         any = true;
     }
-    if (any)
-        emit changed();
+    if (any && !m_together.isActive())
+        m_together.start();
 }

@@ -1,18 +1,18 @@
 #include "serialdevice/mscomm.h"
 
-#include "serialdevice/modemmanager.h"
-#include "serialdevice/portlock.h"
+#include "serialdevice/lockfiles.h"
 #include "serialdevice/portmap.h"
+#include "serialdevice/processtable.h"
+#include "serialdevice/terminalkind.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,18 +22,6 @@ bool linksTooDeep(const QString &path)
 {
     struct stat node = {};
     return ::stat(QFile::encodeName(path).constData(), &node) != 0 && errno == ELOOP;
-}
-
-// The master side of a pseudo-terminal (/dev/ptmx, or an old BSD-style
-// /dev/ptyXY) opens like a terminal, but what is written to it goes to a
-// new pseudo-terminal that nobody holds.
-bool isPseudoTerminalMaster(const QString &path)
-{
-    struct stat device = {};
-    if (::stat(QFile::encodeName(path).constData(), &device) != 0 || !S_ISCHR(device.st_mode))
-        return false;
-    const unsigned majorNumber = major(device.st_rdev);
-    return (majorNumber == 5 && minor(device.st_rdev) == 2) || majorNumber == 2;
 }
 
 } // namespace
@@ -78,49 +66,32 @@ bool MSComm::setPortOpen(bool open)
     if (!open) {
         m_linkWatch.stop();
         if (m_port.isOpen())
-            fail(QSerialPort::NotOpenError, tr("the port was disconnected"));
+            m_errorString = tr("the port was disconnected");
         m_port.close();
         releaseClaim();
         return true;
     }
     if (m_port.isOpen())
         return true;
+    m_refusal = Refusal();
     // The link is followed to the device itself, so that two names for one
     // device share one lock; a device whose name cannot be spelled back is
     // opened through the link.
-    const QString path = device();
-    if (const auto left = PortMap::leftBySimulator(path)) {
-        fail(QSerialPort::DeviceNotFoundError,
-             tr("the link was left by a vexmo-modem-sim (process %1) that no longer runs, and %2 may now be "
-                "another program's terminal")
-                 .arg(left->pid)
-                 .arg(left->device),
-             tr("Start the simulator again, or remove the link."));
-        return false;
+    m_opened = DeviceName::of(device());
+    if (const auto left = PortMap::leftBySimulator(m_opened.path)) {
+        Refusal refusal(Refusal::Kind::LeftBySimulator, left->device);
+        refusal.pid = left->pid;
+        return refuse(refusal);
     }
-    if (linksTooDeep(path)) {
-        fail(QSerialPort::DeviceNotFoundError,
-             tr("%1 leads round in a loop of links, or through more links than the system follows").arg(path),
-             tr("Point the link straight at the device."));
-        return false;
-    }
-    const QString target = QFileInfo(path).canonicalFilePath();
-    m_openedPath = !target.isEmpty() && QFileInfo::exists(target) ? target : path;
-    if (isPseudoTerminalMaster(m_openedPath)) {
-        fail(QSerialPort::OpenError, tr("it is a pseudo-terminal's master side, not a serial device"));
-        return false;
-    }
-    if (const QString terminal = PortLock::notASerialLine(m_openedPath); !terminal.isEmpty()) {
-        fail(QSerialPort::OpenError, terminal, tr("Choose the serial device of the modem."));
-        return false;
-    }
-    if (const auto holder = PortLock::lockFileHolder(m_openedPath)) {
-        refuse(*holder);
-        return false;
-    }
+    if (linksTooDeep(m_opened.path))
+        return refuse(Refusal::Kind::LinkLoop);
+    if (Refusal terminal = TerminalKind::notASerialLine(m_opened, m_processes.get()))
+        return refuse(terminal);
+    if (Refusal locked = LockFiles::against(m_opened))
+        return refuse(locked);
     if (!claim())
         return false;
-    m_port.setPortName(m_openedPath);
+    m_port.setPortName(m_opened.node);
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port.error();
         const QString reason = m_port.errorString();
@@ -128,16 +99,15 @@ bool MSComm::setPortOpen(bool open)
         releaseClaim();
         // The device itself opened for us a moment ago: what failed is Qt's
         // own lock file, or a program that took the port meanwhile.
-        if (error != QSerialPort::PermissionError)
-            fail(error, reason);
-        else if (const auto holder = PortLock::lockFileHolder(m_openedPath))
-            refuse(*holder);
-        else
-            fail(error, tr("Qt's serial port could not lock it: %1").arg(PortLock::qtLockFailure(m_openedPath)),
-                 tr("Remove that file if no program uses the port, or ask the administrator."));
-        return false;
+        if (error == QSerialPort::PermissionError) {
+            Refusal locked = LockFiles::against(m_opened);
+            return refuse(locked ? locked : LockFiles::qtLockFailure(m_opened));
+        }
+        Refusal failed(error == QSerialPort::DeviceNotFoundError ? Refusal::Kind::NoDevice : Refusal::Kind::OpenFailed);
+        failed.detail = reason;
+        return refuse(failed);
     }
-    m_linkWatch.watch(m_openedPath);
+    m_linkWatch.watch(m_opened.node);
     return true;
 }
 
@@ -147,87 +117,80 @@ bool MSComm::claim()
     // opening a terminal changes none of its settings, and the flock on it
     // keeps picocom and tio out while we are connected. A refusal leaves
     // another program's line exactly as it was.
-    const QByteArray path = QFile::encodeName(m_openedPath);
+    const QByteArray path = QFile::encodeName(m_opened.node);
     struct stat node = {};
-    if (::stat(path.constData(), &node) == 0 && !S_ISCHR(node.st_mode)) {
-        fail(QSerialPort::UnsupportedOperationError, tr("%1 is not a device").arg(m_openedPath));
-        return false;
-    }
+    if (::stat(path.constData(), &node) == 0 && !S_ISCHR(node.st_mode))
+        return refuse(Refusal::Kind::NotADevice);
     m_claimFd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_claimFd < 0) {
         const int error = errno;
-        if (error == EBUSY) {
-            refuseExclusive();
-        } else if (error == EACCES || error == EPERM) {
-            fail(QSerialPort::PermissionError, tr("permission to open %1 was denied").arg(m_openedPath),
-                 tr("Join the 'dialout' group (sudo adduser $USER dialout), then log in again."));
-        } else if (error == ENOENT || error == ENXIO || error == ENODEV) {
-            fail(QSerialPort::DeviceNotFoundError, QString::fromLocal8Bit(std::strerror(error)));
-        } else {
-            fail(QSerialPort::OpenError, QString::fromLocal8Bit(std::strerror(error)));
-        }
-        return false;
+        if (error == EBUSY)
+            return refuseClaimedAlone();
+        if (error == EACCES || error == EPERM)
+            return refuse(Refusal::Kind::PermissionDenied, error);
+        if (error == ENOENT || error == ENXIO || error == ENODEV)
+            return refuse(Refusal::Kind::NoDevice, error);
+        return refuse(Refusal::Kind::OpenFailed, error);
     }
     // As root the open succeeds even where a program holds the line alone.
     int exclusive = 0;
     if (::ioctl(m_claimFd, TIOCGEXCL, &exclusive) == 0 && exclusive) {
         releaseClaim();
-        refuseExclusive();
-        return false;
+        return refuseClaimedAlone();
     }
-    if (auto holder = PortLock::takeFlock(m_claimFd, m_openedPath)) {
+    if (::flock(m_claimFd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         releaseClaim();
-        holder->justNow = true;  // no lock file named it a moment ago
-        refuse(*holder);
-        return false;
+        const qint64 pid = ProcessTable::flockHolderNow(FileId{node.st_dev, node.st_ino});
+        // No lock file named it a moment ago.
+        return refuse(Refusal::heldBy(
+            Holder(pid, pid > 0 ? ProcessTable::programOf(pid) : QString(), Holder::Claim::Flock, QString(), true)));
     }
-    return true;
+    return true;  // ours now, or a device that takes no flock
 }
 
 void MSComm::releaseClaim()
 {
-    if (m_claimFd >= 0)
+    // Unlocked before it is closed: a child process that is only starting
+    // (ModemManager's helper) may hold a copy of the descriptor for a
+    // moment, and with it the flock, until it runs its own program.
+    if (m_claimFd >= 0) {
+        ::flock(m_claimFd, LOCK_UN);
         ::close(m_claimFd);
+    }
     m_claimFd = -1;
 }
 
-void MSComm::refuseExclusive()
+bool MSComm::refuseClaimedAlone()
 {
     // A program opened the device for itself alone, after no lock file
     // named it a moment ago: one that is taking the port as we do, whose
-    // lock file may be there now. The system may not let us see which.
-    auto holder = PortLock::lockFileHolder(m_openedPath);
-    if (!holder)
-        holder = PortLock::openedBy(m_openedPath);
-    if (holder) {
-        holder->justNow = true;
-        refuse(*holder);
-        return;
+    // lock file or flock may be there now. Who else has it open, if anyone,
+    // takes a scan of the system to find.
+    if (Refusal locked = LockFiles::against(m_opened)) {
+        if (locked.holder)
+            locked.holder->justNow = true;
+        return refuse(locked);
     }
-    // ModemManager runs as root, out of an ordinary user's sight; its bus
-    // says which ports it uses. Just after a plug-in it may hold one alone.
-    if (const auto modem = ModemManager::modemUsing(m_openedPath)) {
-        fail(QSerialPort::PermissionError,
-             tr("ModemManager is using it alone, for %1").arg(*modem),
-             tr("Wait a few seconds and press Connect again, or keep ModemManager off this device "
-                "(see man vexmo-at)."));
-        return;
+    if (const auto device = FileId::of(m_opened.node)) {
+        if (const qint64 pid = ProcessTable::flockHolderNow(*device)) {
+            return refuse(
+                Refusal::heldBy(Holder(pid, ProcessTable::programOf(pid), Holder::Claim::OpenAlone, QString(), true)));
+        }
     }
-    fail(QSerialPort::PermissionError,
-         tr("%1 is marked for one program's use alone, but no program this system shows has it open; "
-            "one that ended may have left it so").arg(m_openedPath),
-         tr("Unplug the device and plug it in again."));
+    return refuse(Refusal::Kind::ClaimedAlone);
 }
 
-void MSComm::refuse(const PortLock::Holder &holder)
+bool MSComm::refuse(Refusal refusal)
 {
-    // A lock file that names no running program is only in the way.
-    QString hint = tr("Close that program first, or choose another port.");
-    if (holder.strayFile())
-        hint = tr("If no program uses the port, remove that file.");
-    else if (!holder.problem.isEmpty())
-        hint = tr("Remove that file, or ask the administrator to.");
-    fail(QSerialPort::PermissionError, holder.describe(), hint);
+    if (refusal.path.isEmpty())
+        refusal.path = m_opened.node;
+    m_refusal = refusal;
+    return false;
+}
+
+bool MSComm::refuse(Refusal::Kind kind, int error)
+{
+    return refuse(Refusal(kind, QString(), error));
 }
 
 QByteArray MSComm::toWire(const QString &text)
@@ -251,7 +214,7 @@ bool MSComm::output(const QString &text)
         return false;  // errorString() keeps why it is closed
     const QByteArray bytes = toWire(text);
     if (m_port.write(bytes) != bytes.size()) {
-        fail(m_port.error(), m_port.errorString());
+        m_errorString = m_port.errorString();
         return false;
     }
     return true;
@@ -260,13 +223,6 @@ bool MSComm::output(const QString &text)
 QString MSComm::input()
 {
     return QString::fromLatin1(m_port.readAll());
-}
-
-void MSComm::fail(QSerialPort::SerialPortError error, const QString &reason, const QString &hint)
-{
-    m_error = error;
-    m_errorString = reason;
-    m_hint = hint;
 }
 
 void MSComm::handleError(QSerialPort::SerialPortError error)
@@ -293,6 +249,6 @@ void MSComm::loseLink(const QString &reason)
     m_port.close();
     releaseClaim();
     m_port.clearError();
-    fail(QSerialPort::ResourceError, tr("the link was lost (%1)").arg(reason));
+    m_errorString = tr("the link was lost (%1)").arg(reason);
     emit linkLost(reason);
 }

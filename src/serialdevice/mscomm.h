@@ -3,12 +3,16 @@
 // bit, no flow control. Characters and bytes map one to one as Latin-1; a
 // character beyond U+00FF goes out as "?".
 
+#include "serialdevice/devicename.h"
 #include "serialdevice/linkwatch.h"
-#include "serialdevice/portlock.h"
+#include "serialdevice/refusal.h"
 
 #include <QHash>
 #include <QObject>
 #include <QSerialPort>
+#include <memory>
+
+class ProcessTable;
 
 class MSComm : public QObject
 {
@@ -29,15 +33,17 @@ public:
     QString deviceOf(int port) const;
 
     bool portOpen() const { return m_port.isOpen(); }
-    // Opening returns false when the port could not be opened; errorString()
-    // then says why and error() which kind of failure it was. While no port
-    // is open, errorString() says why.
+    // Opening returns false when the port could not be opened; refusal()
+    // then says why. While no port is open, errorString() says why in a few
+    // words.
     bool setPortOpen(bool open);
-    QSerialPort::SerialPortError error() const { return m_error; }
+    const Refusal &refusal() const { return m_refusal; }
     QString errorString() const { return m_errorString; }
-    // What the user can do about it, where the control knows better than
-    // the kind of error tells; empty otherwise.
-    QString hint() const { return m_hint; }
+    // The device that was opened last, or that was refused.
+    const DeviceName &opened() const { return m_opened; }
+    // The latest look at the system's processes: opening a port checks
+    // only what changed since whether the device is a program's terminal.
+    void setProcesses(std::shared_ptr<const ProcessTable> processes) { m_processes = std::move(processes); }
 
     // One write of the whole text; false when no port is open or the
     // system refused the write.
@@ -57,19 +63,19 @@ private:
     static QByteArray toWire(const QString &text);
     void handleError(QSerialPort::SerialPortError error);
     void loseLink(const QString &reason);
-    void fail(QSerialPort::SerialPortError error, const QString &reason, const QString &hint = QString());
-    void refuse(const PortLock::Holder &holder);  // another program holds the device
-    bool claim();  // our descriptor and flock on the device, or fail() says why not
+    bool refuse(Refusal refusal);  // false
+    bool refuse(Refusal::Kind kind, int error = 0);
+    bool claim();  // our descriptor and flock on the device, or refuse() says why not
     void releaseClaim();
-    void refuseExclusive();  // a program holds the device alone
+    bool refuseClaimedAlone();  // a program holds the device alone
 
     QSerialPort m_port;
     LinkWatch m_linkWatch;
     qint16 m_commPort = 1;
     QHash<int, QString> m_pointed;
-    QString m_openedPath;  // the device itself, links followed
-    int m_claimFd = -1;    // ours while connected, holding the flock
-    QSerialPort::SerialPortError m_error = QSerialPort::NoError;
+    DeviceName m_opened;
+    std::shared_ptr<const ProcessTable> m_processes;
+    int m_claimFd = -1;  // ours while connected, holding the flock
+    Refusal m_refusal{Refusal::Kind::NeverOpened};
     QString m_errorString = tr("no port was opened");
-    QString m_hint;
 };

@@ -10,17 +10,6 @@
 
 namespace PortMap {
 
-const std::vector<Family> &families()
-{
-    static const std::vector<Family> table = {
-        {1, 4, "/dev/ttyS"},
-        {5, 8, "/dev/ttyUSB"},
-        {9, 12, "/dev/ttyACM"},
-        {13, 15, "/dev/rfcomm"},
-    };
-    return table;
-}
-
 QString device(int port)
 {
     QString configured = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
@@ -36,7 +25,7 @@ QString device(int port)
 QStringList familyLines()
 {
     QStringList lines;
-    for (const Family &family : families()) {
+    for (const PortFamilies::Family &family : PortFamilies::families) {
         lines << QStringLiteral("Com%1-%2").arg(family.first).arg(family.last).leftJustified(9)
                 + QStringLiteral("%1%2-%3").arg(QLatin1String(family.prefix)).arg(0).arg(family.last - family.first);
     }
@@ -46,7 +35,7 @@ QStringList familyLines()
 
 QString fixedDevice(int port)
 {
-    for (const Family &family : families()) {
+    for (const PortFamilies::Family &family : PortFamilies::families) {
         if (port >= family.first && port <= family.last)
             return QString::fromLatin1(family.prefix) + QString::number(port - family.first);
     }

@@ -1,9 +1,10 @@
 #include "session/porttips.h"
 
+#include "session/refusalwords.h"
 #include "serialdevice/devicewatch.h"
 #include "serialdevice/mscomm.h"
-#include "serialdevice/portlock.h"
 #include "serialdevice/portmap.h"
+#include "serialdevice/portscanner.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -15,72 +16,108 @@
 
 namespace {
 
-constexpr int portCount = 15;
 constexpr int mapLineCount = 6;
 constexpr int firstReadDelayMs = 100;  // after the window's first frame
 
-// What ports 1 to 15 lead to now, read once for all that show it.
-std::vector<PortIdentity> identitiesNow(const MSComm *comm)
+// ModemManager's port hints, in the words of a user.
+struct RoleWords
 {
-    std::vector<PortIdentity> identities;
-    for (int port = 1; port <= portCount; ++port)
-        identities.push_back(PortIdentity::of(comm->deviceOf(port)));
-    return identities;
+    PortIdentity::Role role;
+    const char *words;
+};
+const RoleWords roleWords[] = {
+    {PortIdentity::AtPrimary, QT_TRANSLATE_NOOP("PortTips", "AT commands")},
+    {PortIdentity::AtSecondary, QT_TRANSLATE_NOOP("PortTips", "AT commands (secondary)")},
+    {PortIdentity::AtPpp, QT_TRANSLATE_NOOP("PortTips", "AT commands and data (PPP)")},
+    {PortIdentity::Gps, QT_TRANSLATE_NOOP("PortTips", "GPS (NMEA)")},
+    {PortIdentity::Qcdm, QT_TRANSLATE_NOOP("PortTips", "diagnostics (QCDM), no AT commands")},
+    {PortIdentity::Audio, QT_TRANSLATE_NOOP("PortTips", "audio, no AT commands")},
+};
+
+QStringList rolesOf(const PortIdentity &identity)
+{
+    QStringList roles;
+    for (const RoleWords &role : roleWords) {
+        if (identity.roles & role.role)
+            roles << PortTips::tr(role.words);
+    }
+    return roles;
 }
 
 } // namespace
 
-PortTips::PortTips(MSComm *comm, QComboBox *combo1, QTextEdit *text1, QObject *parent)
-    : QObject(parent), m_comm(comm), m_combo1(combo1), m_text1(text1)
+PortTips::PortTips(MSComm *comm, PortScanner *scanner, QComboBox *combo1, QTextEdit *text1, QObject *parent)
+    : QObject(parent), m_comm(comm), m_scanner(scanner), m_combo1(combo1), m_text1(text1)
 {
     combo1->view()->installEventFilter(this);
-    connect(new DeviceWatch(this), &DeviceWatch::changed, this, &PortTips::refresh);
-    // The window first, then the device database.
+    connect(scanner, &PortScanner::scanned, this, &PortTips::show);
+    connect(new DeviceWatch(this), &DeviceWatch::changed, scanner, &PortScanner::request);
+    // The window first, then the system.
     m_firstRead.setSingleShot(true);
     m_firstRead.setInterval(firstReadDelayMs);
-    connect(&m_firstRead, &QTimer::timeout, this, &PortTips::refresh);
+    connect(&m_firstRead, &QTimer::timeout, scanner, &PortScanner::request);
     m_firstRead.start();
 }
 
-QString PortTips::tipFor(int port, const PortIdentity &identity) const
+QStringList PortTips::describe(const PortIdentity &identity)
 {
-    const QString device = m_comm->deviceOf(port);
+    QStringList lines;
+    if (!identity.present)
+        return {tr("Not there now.")};
+    if (identity.isUsb()) {
+        QString usb = identity.name().isEmpty() ? tr("A USB device") : identity.name();
+        if (!identity.serialNumber.isEmpty())
+            usb += tr(", serial number %1").arg(identity.serialNumber);
+        lines << usb;
+        QString ids = tr("USB %1:%2").arg(identity.vendorId, identity.productId);
+        if (!identity.interfaceNumber.isEmpty())
+            ids += tr(", interface %1").arg(identity.interfaceNumber);
+        lines << ids;
+    }
+    if (!identity.byId.isEmpty())
+        lines << identity.byId;
+    if (identity.roles)
+        lines << tr("For: %1").arg(rolesOf(identity).join(QLatin1String("; ")));
+    if (lines.isEmpty())
+        lines << tr("There now.");
+    return lines;
+}
+
+QString PortTips::tipFor(int port, const PortScan::Port &scanned) const
+{
+    const QString device = scanned.name.path;
     QStringList lines;
     if (m_comm->isPointed(port)) {
         lines << tr("Com%1 is %2 for this run (--port).").arg(port).arg(device);
     } else if (device != PortMap::fixedDevice(port)) {  // an entry of the port folder
         const QFileInfo entry(device);
-        const QString target = entry.canonicalFilePath();
         lines << tr("Com%1 is %2, through the link %3.")
                      .arg(port)
-                     .arg(target.isEmpty() ? entry.symLinkTarget() : target, device);
+                     .arg(scanned.name.node != device ? scanned.name.node : entry.symLinkTarget(), device);
     } else {
         lines << tr("Com%1 is %2.").arg(port).arg(device);
     }
-    lines << identity.describe();
+    lines << describe(scanned.identity);
     if (m_comm->portOpen() && m_comm->commPort() == port)
         lines << tr("Connected here.");
-    else if (identity.present) {
-        if (const auto holder = PortLock::sharedBy(device))  // not the modem's own end
-            lines << tr("Open in %1 (process %2).").arg(holder->program).arg(holder->pid);
-    }
+    else if (!scanned.openers.empty())  // never the modem's own end
+        lines << tr("Open in %1.").arg(RefusalWords::who(scanned.openers.front()));
     return lines.join(u'\n');
 }
 
-QString PortTips::presentNow(const MSComm *comm)
+QString PortTips::presentNow(const PortScan &scan)
 {
     QStringList atPorts;
     QStringList others;
-    const std::vector<PortIdentity> identities = identitiesNow(comm);
-    for (int port = 1; port <= portCount; ++port) {
-        const PortIdentity &identity = identities[size_t(port - 1)];
+    for (int port = 1; port <= int(scan.ports.size()); ++port) {
+        const PortIdentity &identity = scan.port(port)->identity;
         if (!identity.present)
             continue;
         if (!identity.takesAtCommands()) {
             others << QStringLiteral("Com%1").arg(port);
             continue;
         }
-        QStringList about{identity.name(), identity.roles.constFirst()};
+        QStringList about{identity.name(), rolesOf(identity).constFirst()};
         about.removeAll(QString());
         atPorts << QStringLiteral("Com%1 (%2)").arg(port).arg(about.join(QLatin1String(", ")));
     }
@@ -89,34 +126,38 @@ QString PortTips::presentNow(const MSComm *comm)
     return tr("Present now: %1.").arg((atPorts + others).join(QLatin1String(", ")));
 }
 
-QStringList PortTips::mapLines(const std::vector<PortIdentity> &identities) const
+QStringList PortTips::mapLines(const PortScan &scan) const
 {
     QStringList modems;
     QStringList pointed;
-    for (int port = 1; port <= portCount; ++port) {
-        const QString device = m_comm->deviceOf(port);
-        const PortIdentity &identity = identities[size_t(port - 1)];
-        if (identity.takesAtCommands())
-            modems << QStringLiteral("Com%1 %2: AT").arg(port).arg(identity.name());
+    for (int port = 1; port <= int(scan.ports.size()); ++port) {
+        const PortScan::Port &scanned = *scan.port(port);
+        if (scanned.identity.takesAtCommands())
+            modems << QStringLiteral("Com%1 %2: AT").arg(port).arg(scanned.identity.name());
         if (m_comm->isPointed(port))
-            pointed << QStringLiteral("Com%1 %2 (--port)").arg(port).arg(device);
-        else if (device != PortMap::fixedDevice(port))
-            pointed << QStringLiteral("Com%1 -> %2").arg(port).arg(QFileInfo(device).symLinkTarget());
+            pointed << QStringLiteral("Com%1 %2 (--port)").arg(port).arg(scanned.name.path);
+        else if (scanned.name.path != PortMap::fixedDevice(port))
+            pointed << QStringLiteral("Com%1 -> %2").arg(port).arg(QFileInfo(scanned.name.path).symLinkTarget());
     }
     return (modems + pointed + PortMap::familyLines()).mid(0, mapLineCount);
 }
 
-void PortTips::refresh()
+void PortTips::show()
 {
-    const std::vector<PortIdentity> identities = identitiesNow(m_comm);
+    const auto scan = m_scanner->latest();
+    if (!scan)
+        return;
     for (int i = 0; i < m_combo1->count(); ++i) {
         const int port = m_combo1->itemData(i).toInt();
-        const QString tip = tipFor(port, identities[size_t(port - 1)]);
+        const PortScan::Port *scanned = scan->port(port);
+        if (!scanned)
+            continue;
+        const QString tip = tipFor(port, *scanned);
         m_combo1->setItemData(i, tip, Qt::ToolTipRole);
         m_combo1->setItemData(i, tip, Qt::AccessibleDescriptionRole);
     }
     // Each line fits the box, a long path shortened in its middle.
-    QStringList lines = mapLines(identities);
+    QStringList lines = mapLines(*scan);
     const int width = m_text1->viewport()->width() - 2 * int(m_text1->document()->documentMargin());
     for (QString &line : lines)
         line = m_text1->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
@@ -131,7 +172,9 @@ void PortTips::refresh()
 
 bool PortTips::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Show)
-        refresh();
+    if (event->type() == QEvent::Show) {
+        show();  // what is known now; the scan asked for updates it
+        m_scanner->request();
+    }
     return QObject::eventFilter(watched, event);
 }

@@ -7,14 +7,19 @@
 //
 // The port map notice (Text1) shows the same, in six short lines: modems
 // present with their AT port, links and --port in force, then the families.
+//
+// All of it comes from the latest scan of the ports (PortScanner): opening
+// the list shows what is known at once, and asks for a new scan, whose
+// answer updates the entries when it comes. So does a device that comes or
+// goes.
 
-#include "serialdevice/portidentity.h"
+#include "serialdevice/portscan.h"
 
 #include <QObject>
 #include <QTimer>
-#include <vector>
 
 class MSComm;
+class PortScanner;
 class QComboBox;
 class QTextEdit;
 
@@ -22,23 +27,25 @@ class PortTips : public QObject
 {
     Q_OBJECT
 public:
-    PortTips(MSComm *comm, QComboBox *combo1, QTextEdit *text1, QObject *parent);
+    PortTips(MSComm *comm, PortScanner *scanner, QComboBox *combo1, QTextEdit *text1, QObject *parent);
 
-    // Reads the ports afresh: just after the window shows, each time the
-    // list opens, and when a serial device comes or goes.
-    void refresh();
     // "Present now: Com7 (Quectel EG25-G, AT commands), Com5, Com6.": the
-    // ports whose devices are there, those that take AT commands first.
-    static QString presentNow(const MSComm *comm);
+    // ports whose devices are there in `scan`, those that take AT commands
+    // first.
+    static QString presentNow(const PortScan &scan);
+    // The lines of a tool tip that say what udev knows of a device.
+    static QStringList describe(const PortIdentity &identity);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QString tipFor(int port, const PortIdentity &identity) const;
-    QStringList mapLines(const std::vector<PortIdentity> &identities) const;
+    void show();
+    QString tipFor(int port, const PortScan::Port &scanned) const;
+    QStringList mapLines(const PortScan &scan) const;
 
     MSComm *m_comm;
+    PortScanner *m_scanner;
     QComboBox *m_combo1;
     QTextEdit *m_text1;
     QTimer m_firstRead;

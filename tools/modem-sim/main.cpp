@@ -11,6 +11,7 @@
 
 #include "line.h"
 #include "modem.h"
+#include "serialdevice/portfamilies.h"
 
 #include <cerrno>
 #include <csignal>
@@ -181,8 +182,9 @@ int main(int argc, char *argv[])
         if (arg == "--com" && i + 1 < argc) {
             char *end = nullptr;
             const long n = std::strtol(argv[++i], &end, 10);
-            if (*argv[i] == '\0' || *end != '\0' || n < 1 || n > 15) {
-                std::cerr << "vexmo-modem-sim: --com wants a number from 1 to 15, not '" << argv[i] << "'\n";
+            if (*argv[i] == '\0' || *end != '\0' || n < 1 || n > PortFamilies::portCount) {
+                std::cerr << "vexmo-modem-sim: --com wants a number from 1 to " << PortFamilies::portCount
+                          << ", not '" << argv[i] << "'\n";
                 usage(std::cerr);
                 return 2;
             }
