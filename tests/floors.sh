@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Each folder of src/ includes only its own files and those of the floors
-# below it. The device part (serialdevice/) and the text box's document
-# (textdocument/) include nothing of the widget layer; the compiler refuses
+# below it. The device part (serialdevice/), the text box's document
+# (textdocument/) and the meanings of replies (replies/) include nothing of
+# the widget layer; the compiler refuses
 # Qt's widgets there, as their libraries do not link them.
 set -euo pipefail
 src=$1
 
 may_include() {
     case $1 in
-        app/*)          echo "app/ commands/ session/ serialdevice/ textbox/ textdocument/ widgets/" ;;
+        app/*)          echo "app/ commands/ session/ serialdevice/ replies/ textbox/ textdocument/ widgets/" ;;
         commands/*)     echo "commands/ serialdevice/ textbox/ textdocument/ widgets/" ;;
-        session/*)      echo "session/ serialdevice/ textbox/ textdocument/ widgets/" ;;
+        session/*)      echo "session/ serialdevice/ replies/ textbox/ textdocument/ widgets/" ;;
         serialdevice/*) echo "serialdevice/" ;;
         textbox/*)      echo "textbox/ textdocument/ widgets/" ;;
         textdocument/*) echo "textdocument/" ;;
+        replies/*)      echo "replies/" ;;
         widgets/*)      echo "widgets/" ;;
     esac
 }

@@ -65,6 +65,16 @@ void TestCommandLine::theCommandLineIsAnsweredWithoutADisplay_data()
                                        << QStringLiteral("vexmo-at: --log wants the name of a FILE, not an empty one\n");
     QTest::newRow("two logs") << QStringList{QStringLiteral("--log=a"), QStringLiteral("--log=b")} << 2
                               << QStringLiteral("vexmo-at: --log is given twice ('a' and 'b')\n");
+    QTest::newRow("two transcripts") << QStringList{QStringLiteral("--transcript=a"), QStringLiteral("--transcript=b")}
+                                     << 2 << QStringLiteral("vexmo-at: --transcript is given twice ('a' and 'b')\n");
+    QTest::newRow("an empty transcript name")
+        << QStringList{QStringLiteral("--transcript"), QString()} << 2
+        << QStringLiteral("vexmo-at: --transcript wants the name of a FILE, not an empty one\n");
+    QTest::newRow("a log that is the transcript")
+        << QStringList{QStringLiteral("--log=s"), QStringLiteral("--transcript=s")} << 2
+        << QStringLiteral("vexmo-at: --log and --transcript want two files, not 's' twice\n");
+    QTest::newRow("help's transcript") << QStringList{QStringLiteral("--help")} << 0
+                                       << QStringLiteral("--transcript <FILE>");
     QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0
                              << QStringLiteral("vexmo-at " VEXMO_VERSION "\n");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << 2

@@ -18,6 +18,9 @@
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QAccessible>
+#include <QScopeGuard>
+#include <QPushButton>
 #include <QTest>
 #include <csignal>
 #include <fcntl.h>
@@ -45,6 +48,7 @@ private slots:
     void connectToAnotherPortClosesTheFirst();
     void disconnect();
     void disconnectWhileClosedChangesNothing();
+    void screenReadersHearWhetherThePortIsOpen();
     void failedOpenLeavesRedAndANotice_data();
     void failedOpenLeavesRedAndANotice();
     void vanishedDeviceClosesThePortWithoutSpinning_data();
@@ -136,6 +140,42 @@ void TestConnection::disconnect()
     QSerialPort other;
     other.setPortName(modem.device());
     QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+}
+
+void TestConnection::screenReadersHearWhetherThePortIsOpen()
+{
+    // The colour says it on screen; the button's description says it to a
+    // screen reader, and each change is told (where a screen reader can
+    // listen: under X11 with its accessibility bus). The caption stays.
+    static QStringList heard;  // the handler is a plain function
+    heard.clear();
+    const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        if (event->type() == QAccessible::DescriptionChanged && event->object()->objectName() == "Command2")
+            heard << event->accessibleInterface()->text(QAccessible::Description);
+    });
+    const auto restore = qScopeGuard([before] { QAccessible::installUpdateHandler(before); });
+    const bool listening = qEnvironmentVariableIsSet("VEXMO_ACCESSIBILITY");
+    if (listening)
+        QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 10000);
+    auto *command2 = f->get<QPushButton>("Command2");
+    const auto says = [command2] { return command2->accessibleDescription(); };
+    QCOMPARE(says(), QStringLiteral("closed"));
+    auto modem = std::make_unique<Pty>();
+    f->connectTo(2, *modem);
+    QCOMPARE(says(), QStringLiteral("open"));
+    f->click("Command3");
+    QCOMPARE(says(), QStringLiteral("closed"));
+    f->mapPort(4, QStringLiteral("/nonexistent/ttyUSB7"));
+    f->selectPort(4);
+    f->click("Command2");  // refused
+    QCOMPARE(says(), QStringLiteral("closed"));
+    f->connectTo(2, *modem);
+    QCOMPARE(says(), QStringLiteral("open"));
+    modem.reset();  // the line hangs up
+    QTRY_COMPARE(says(), QStringLiteral("closed"));
+    QCOMPARE(command2->text(), QStringLiteral("Connect"));
+    if (listening)
+        QCOMPARE(heard, QStringList({"open", "closed", "closed", "open", "closed"}));
 }
 
 void TestConnection::disconnectWhileClosedChangesNothing()

@@ -5,11 +5,16 @@
 #include "fixture.h"
 #include "session/logsaver.h"
 #include "session/sessionlog.h"
+#include "session/transcript.h"
 #include "slowdown.h"
 #include "serialdevice/mscomm.h"
 #include "textbox/crlfbox.h"
 #include "widgets/notice.h"
 
+#include <QRegularExpression>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QDir>
@@ -102,6 +107,8 @@ private slots:
     void aGapIsMarkedWhereItIs();
     void bytesNeverWrittenAreCountedAtTheEnd();
     void aFileThatFillsUpGoesOnWhereItStopped();
+    void aTranscriptHasEachWriteAndReadWithItsTime();
+    void aTranscriptEscapesEveryByteNoLineCanHold();
     void savingTheLogChangesNoCharacter();
     void aSaveIsWholeOrNothing_data();
     void aSaveIsWholeOrNothing();
@@ -240,7 +247,7 @@ void TestSession::aGapIsMarkedWhereItIs()
     const QByteArray &fifo = stalled.path;
     const int reader = stalled.reader;
     const int pipeSize = ::fcntl(reader, F_GETPIPE_SZ);
-    SessionLog session(fifo, nullptr, 100);
+    SessionLog session(fifo, nullptr, SessionLog::Content::Received, 100);
     QSignalSpy failed(&session, &SessionLog::failed);
     QSignalSpy keptAgain(&session, &SessionLog::keptAgain);
     session.keep(QByteArray(pipeSize, 'p'));  // fills the pipe
@@ -280,7 +287,7 @@ void TestSession::bytesNeverWrittenAreCountedAtTheEnd()
             ::dup2(terminal, STDERR_FILENO);
             ::close(terminal);
         });
-        SessionLog session(fifo, nullptr, 100);
+        SessionLog session(fifo, nullptr, SessionLog::Content::Received, 100);
         session.keep(QByteArray(::fcntl(reader, F_GETPIPE_SZ), 'p'));
         session.keep(QByteArray(stalled, 'a'));
         session.keep(QByteArray(missing, 'b'));  // beyond the backlog
@@ -319,6 +326,77 @@ void TestSession::aFileThatFillsUpGoesOnWhereItStopped()
     full.reset();
     QTRY_COMPARE(f.noticeText(), QStringLiteral("The session is kept in %1 again; nothing received was lost.").arg(path));
     QCOMPARE(contentsOf(path), sent);
+}
+
+void TestSession::aTranscriptHasEachWriteAndReadWithItsTime()
+{
+    // A command, its reply in two reads, an SMS's header and, half a second
+    // later, its body: each a line, with its time and direction; the
+    // session file beside it keeps what was received.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("transcript.txt"));
+    CommandLineOptions options;
+    options.transcriptFile = QFile::encodeName(path);
+    options.logFile = QFile::encodeName(folder.filePath(QStringLiteral("session.log")));
+    Pty modem;
+    Fixture f(options);
+    f.connectTo(2, modem);
+    f.click("Command11");
+    QCOMPARE(modem.read(4), QByteArray("AT\r\n"));
+    modem.write("AT\r");
+    QTRY_COMPARE(f.get<CrLfBox>("Text2")->length(), 3);
+    modem.write("\r\nOK\r\n");
+    QTRY_COMPARE(f.get<CrLfBox>("Text2")->length(), 9);
+    // The reference timer is set as the header goes, as the body's timer is.
+    qint64 referenceMs = 0;
+    QElapsedTimer clock;
+    clock.start();
+    f.click("Command16");
+    QTimer::singleShot(500, Qt::PreciseTimer, this, [&] { referenceMs = clock.elapsed(); });
+    QCOMPARE(modem.read(37, 2000).size(), 37);
+    QTRY_VERIFY(referenceMs > 0);
+    f.click("Command3");
+
+    const QList<QByteArray> lines = contentsOf(path).split('\n');
+    QCOMPARE(lines.size(), 8);  // and the empty rest after the last line end
+    static const QRegularExpression timed(QStringLiteral(R"(^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) (.*)$)"));
+    QStringList said;
+    std::vector<QDateTime> times;
+    for (const QByteArray &line : lines.mid(0, 7)) {
+        const auto match = timed.match(QString::fromLatin1(line));
+        QVERIFY2(match.hasMatch(), line.constData());
+        times.push_back(QDateTime::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+        said << match.captured(2);
+    }
+    const QString com2 = QStringLiteral("Com2: %1/vexmo-at/ports/com2 -> %2").arg(f.configDir(), modem.device());
+    QCOMPARE(said, QStringList({QStringLiteral("Connect ") + com2, QStringLiteral("> AT\\r\\n"),
+                                QStringLiteral("< AT\\r"), QStringLiteral("< \\r\\nOK\\r\\n"),
+                                QStringLiteral("> AT+CMGS=\"+xxxxxxxxxx\"\\r"), QStringLiteral("> Hello World!\\r\\n\\x1a"),
+                                QStringLiteral("Disconnect ") + com2}));
+    QVERIFY(std::is_sorted(times.begin(), times.end()));
+    // The wait before the body shows: never early, and late only as this
+    // machine's own timers are.
+    const qint64 wait = times[4].msecsTo(times[5]);
+    QVERIFY2(wait >= 499 && wait <= referenceMs + 100,
+             qPrintable(QStringLiteral("%1 ms (the reference %2)").arg(wait).arg(referenceMs)));
+    QCOMPARE(QFileInfo(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+             QFileDevice::Permissions());
+    QCOMPARE(contentsOf(folder.filePath(QStringLiteral("session.log"))), QByteArray("AT\r\r\nOK\r\n"));
+}
+
+void TestSession::aTranscriptEscapesEveryByteNoLineCanHold()
+{
+    QCOMPARE(Transcript::escaped(allBytes()),
+             QByteArray("\\x00\\x01\\x02\\x03\\x04\\x05\\x06\\x07\\x08\\x09\\n\\x0b\\x0c\\r\\x0e\\x0f"
+                        "\\x10\\x11\\x12\\x13\\x14\\x15\\x16\\x17\\x18\\x19\\x1a\\x1b\\x1c\\x1d\\x1e\\x1f"
+                        " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\\\]^_`"
+                        "abcdefghijklmnopqrstuvwxyz{|}~\\x7f")
+                 + [] {
+                       QByteArray high;
+                       for (int b = 0x80; b < 0x100; ++b)
+                           high += "\\x" + QByteArray::number(b, 16);
+                       return high;
+                   }());
 }
 
 void TestSession::savingTheLogChangesNoCharacter()

@@ -17,6 +17,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <QTextEdit>
 #include <QAbstractTextDocumentLayout>
@@ -40,6 +43,7 @@ private slots:
     void fonts();
     void connectIsLightRedOnScreen();
     void everyTextFits();
+    void thePortMapIsWholeFromTheStart();
     void stateAfterStartUp();
     void tabChainFollowsTheTabIndex();
     void enterPressesNoButton();
@@ -216,6 +220,39 @@ void TestWindow::everyTextFits()
              qPrintable(QString::number(lastLine.top())));
     auto *text6 = f->get<CrLfBox>("Text6");
     QVERIFY(text6->fontMetrics().horizontalAdvance(QStringLiteral("Hello World!")) <= text6->viewport()->width() - 8);
+}
+
+void TestWindow::thePortMapIsWholeFromTheStart()
+{
+    // Before any scan, the ports this run points elsewhere show; each line
+    // fits the box, a long one shortened in its middle; and no item shows
+    // in part: where the hint on links has no room for both its lines, it
+    // is left out.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QDir(config.path()).mkpath(QStringLiteral("vexmo-at/ports"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/ttyUSB9"), config.filePath(QStringLiteral("vexmo-at/ports/com3"))));
+    CommandLineOptions options;
+    options.ports.insert(1, QStringLiteral("/dev/serial/by-id/usb-Quectel_EG25-G_0123456789-if02-port0"));
+    Form1 form(options);
+    auto *text1 = form.findChild<QTextEdit *>(QStringLiteral("Text1"));
+    const QStringList lines = text1->toPlainText().split(u'\n');
+    QCOMPARE(lines.size(), 6);
+    QVERIFY2(lines.at(0).startsWith(QLatin1String("Com1 /dev/serial/")) && lines.at(0).contains(QChar(0x2026))
+                 && lines.at(0).endsWith(QLatin1String(" (--port)")),
+             qPrintable(lines.at(0)));
+    QCOMPARE(lines.mid(1), QStringList({"Com3 -> /dev/ttyUSB9", "Com1-4   /dev/ttyS0-3", "Com5-8   /dev/ttyUSB0-3",
+                                        "Com9-12  /dev/ttyACM0-3", "Com13-15 /dev/rfcomm0-2"}));
+    const int room = text1->contentsRect().width() - 2 * int(text1->document()->documentMargin());
+    for (const QString &line : lines)
+        QVERIFY2(text1->fontMetrics().horizontalAdvance(line) <= room, qPrintable(line));
+    // With no port pointed elsewhere, the hint has its two lines.
+    options.ports.remove(1);
+    QFile::remove(config.filePath(QStringLiteral("vexmo-at/ports/com3")));
+    Form1 plain(options);
+    QCOMPARE(plain.findChild<QTextEdit *>(QStringLiteral("Text1"))->toPlainText().split(u'\n').mid(4),
+             QStringList({"Any other: a link named", "~/.config/vexmo-at/ports/comN"}));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(f->configDir()));
 }
 
 void TestWindow::stateAfterStartUp()

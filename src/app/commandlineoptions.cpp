@@ -126,11 +126,18 @@ std::optional<CommandLineOptions> CommandLineOptions::parse(const QStringList &a
                                  tr("Append every byte received to FILE as it arrives, exactly as it came. "
                                     "A new FILE is readable by you alone."),
                                  QStringLiteral("FILE"));
+    const QCommandLineOption transcript(
+        QStringLiteral("transcript"),
+        tr("Append a line to FILE for each write to the port and each read from it, with the time to the "
+           "millisecond, > for sent and < for received, and for each Connect and Disconnect. "
+           "A new FILE is readable by you alone."),
+        QStringLiteral("FILE"));
     parser.addOption(port);
     parser.addOption(log);
+    parser.addOption(transcript);
 
     const auto usageError = [&](const QString &error) {
-        std::fprintf(stderr, "vexmo-at: %s\nUsage: vexmo-at [--port N=DEVICE]... [--log FILE]\n"
+        std::fprintf(stderr, "vexmo-at: %s\nUsage: vexmo-at [--port N=DEVICE]... [--log FILE] [--transcript FILE]\n"
                              "Try 'vexmo-at --help' for more.\n",
                      bytesOf(error).constData());
         exitCode = 2;
@@ -172,12 +179,17 @@ std::optional<CommandLineOptions> CommandLineOptions::parse(const QStringList &a
                                  "make a link with such a name").arg(n).arg(device));
         line.ports.insert(n, deviceNamed(device));
     }
-    const QStringList logs = parser.values(log);
-    if (logs.size() > 1)
-        return usageError(tr("--log is given twice ('%1' and '%2')").arg(logs.at(0), logs.at(1)));
-    if (!logs.isEmpty() && logs.first().isEmpty())
-        return usageError(tr("--log wants the name of a FILE, not an empty one"));
-    if (!logs.isEmpty())
-        line.logFile = bytesOf(logs.first());
+    for (const auto &[option, file] : {std::pair{&log, &line.logFile}, std::pair{&transcript, &line.transcriptFile}}) {
+        const QStringList files = parser.values(*option);
+        const QString name = QStringLiteral("--") + option->names().constFirst();
+        if (files.size() > 1)
+            return usageError(tr("%1 is given twice ('%2' and '%3')").arg(name, files.at(0), files.at(1)));
+        if (!files.isEmpty() && files.first().isEmpty())
+            return usageError(tr("%1 wants the name of a FILE, not an empty one").arg(name));
+        if (!files.isEmpty())
+            *file = bytesOf(files.first());
+    }
+    if (!line.logFile.isEmpty() && line.logFile == line.transcriptFile)
+        return usageError(tr("--log and --transcript want two files, not '%1' twice").arg(escapedText(line.logFile)));
     return line;
 }

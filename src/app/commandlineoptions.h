@@ -1,6 +1,7 @@
 #pragma once
 // What the command line asks of the program: help, the version, ports
-// pointed at other devices for this run, and a file that keeps the session.
+// pointed at other devices for this run, a file that keeps the session and
+// one that keeps its transcript.
 
 #include <QByteArray>
 #include <QHash>
@@ -12,6 +13,7 @@ struct CommandLineOptions
 {
     QHash<int, QString> ports;  // --port N=DEVICE
     QByteArray logFile;         // --log FILE, byte for byte as given
+    QByteArray transcriptFile;  // --transcript FILE, likewise
 
     // Reads the arguments, as argumentsOf() gives them. Help, the version
     // and a usage error are answered here, on the standard streams, before

@@ -11,8 +11,10 @@
 #include "serialdevice/portscanner.h"
 #include "session/logsaver.h"
 #include "session/receivelog.h"
+#include "session/replyexplainer.h"
 #include "session/porttips.h"
 #include "session/sessionlog.h"
+#include "session/transcript.h"
 #include "textbox/crlfbox.h"
 #include "widgets/lookup.h"
 #include "widgets/notice.h"
@@ -74,7 +76,13 @@ Form1::Form1(const CommandLineOptions &options, QWidget *parent)
                        control<QPushButton>("Command3"), m_notice, this);
     new ReceiveLog(m_comm, control<CrLfBox>("Text2"), control<QPushButton>("Command25"),
                    options.logFile.isEmpty() ? nullptr : new SessionLog(options.logFile, this), m_notice, this);
+    if (!options.transcriptFile.isEmpty()) {
+        auto *file = new SessionLog(options.transcriptFile, this, SessionLog::Content::Transcript);
+        file->sayOn(m_notice, control<CrLfBox>("Text2"));
+        new Transcript(m_comm, file, this);
+    }
     m_logSaver = new LogSaver(control<CrLfBox>("Text2"), m_notice, this);
+    new ReplyExplainer(control<CrLfBox>("Text2"), m_notice, this);
     new CommandPanel(m_comm, this, m_notice, this);
     new SmsSend(m_comm, control<QLineEdit>("Text5"), control<CrLfBox>("Text6"), m_timer3,
                 control<QPushButton>("Command16"), control<QPushButton>("Command9"), m_notice, this);

@@ -24,7 +24,7 @@ namespace {
 // the ports as they are now are known.
 QString portNotice()
 {
-    return PortMap::familyLines().join(QLatin1Char('\n'));
+    return (PortMap::familyLines() + PortMap::linkLines()).join(QLatin1Char('\n'));
 }
 
 // Six lines of the notice's font at its natural spacing are taller than

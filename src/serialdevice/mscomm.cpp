@@ -65,10 +65,13 @@ bool MSComm::setPortOpen(bool open)
 {
     if (!open) {
         m_linkWatch.stop();
-        if (m_port.isOpen())
+        const bool wasOpen = m_port.isOpen();
+        if (wasOpen)
             m_errorString = tr("the port was disconnected");
         m_port.close();
         releaseClaim();
+        if (wasOpen)
+            emit closed();
         return true;
     }
     if (m_port.isOpen())
@@ -108,6 +111,7 @@ bool MSComm::setPortOpen(bool open)
         return refuse(failed);
     }
     m_linkWatch.watch(m_opened.node);
+    emit opened();
     return true;
 }
 
@@ -185,6 +189,7 @@ bool MSComm::refuse(Refusal refusal)
     if (refusal.path.isEmpty())
         refusal.path = m_opened.node;
     m_refusal = refusal;
+    emit refused();
     return false;
 }
 
@@ -217,12 +222,16 @@ bool MSComm::output(const QString &text)
         m_errorString = m_port.errorString();
         return false;
     }
+    emit transmitted(bytes);
     return true;
 }
 
 QString MSComm::input()
 {
-    return QString::fromLatin1(m_port.readAll());
+    const QByteArray bytes = m_port.readAll();
+    if (!bytes.isEmpty())
+        emit received(bytes);
+    return QString::fromLatin1(bytes);
 }
 
 void MSComm::handleError(QSerialPort::SerialPortError error)

@@ -40,7 +40,7 @@ public:
     const Refusal &refusal() const { return m_refusal; }
     QString errorString() const { return m_errorString; }
     // The device that was opened last, or that was refused.
-    const DeviceName &opened() const { return m_opened; }
+    const DeviceName &lastDevice() const { return m_opened; }
     // The latest look at the system's processes: opening a port checks
     // only what changed since whether the device is a program's terminal.
     void setProcesses(std::shared_ptr<const ProcessTable> processes) { m_processes = std::move(processes); }
@@ -55,6 +55,13 @@ public:
 
 signals:
     void onComm();
+    // What went to the line and came from it, byte for byte, as it goes and
+    // as it is read; and when the port opens, is closed, or is refused.
+    void transmitted(const QByteArray &bytes);
+    void received(const QByteArray &bytes);
+    void opened();
+    void closed();
+    void refused();
     // The port was closed because its device went away (unplugged, link
     // dropped, the other side of a pseudo-terminal closed).
     void linkLost(const QString &reason);

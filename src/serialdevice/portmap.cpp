@@ -29,8 +29,12 @@ QStringList familyLines()
         lines << QStringLiteral("Com%1-%2").arg(family.first).arg(family.last).leftJustified(9)
                 + QStringLiteral("%1%2-%3").arg(QLatin1String(family.prefix)).arg(0).arg(family.last - family.first);
     }
-    lines << QStringLiteral("Any other: a link named") << QStringLiteral("~/.config/%1/comN").arg(linkFolder);
     return lines;
+}
+
+QStringList linkLines()
+{
+    return {QStringLiteral("Any other: a link named"), QStringLiteral("~/.config/%1/comN").arg(linkFolder)};
 }
 
 QString fixedDevice(int port)

@@ -17,8 +17,10 @@ using PortFamilies::portCount;
 inline const QString linkFolder = QStringLiteral("vexmo-at/ports");
 
 QString device(int port);
-// The map in six short lines: a family a line, then where the links go.
+// The map in short lines: a family a line; and, in two, where a link makes
+// ComN lead anywhere.
 QStringList familyLines();
+QStringList linkLines();
 // ComN's device by its family, whatever the port folder says.
 QString fixedDevice(int port);
 

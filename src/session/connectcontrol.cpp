@@ -18,6 +18,7 @@ ConnectControl::ConnectControl(MSComm *comm, PortScanner *scanner, ModemManager 
       m_command2(command2), m_notice(notice)
 {
     Widgets::setBackColor(m_command2, Widgets::lightRed);
+    sayState();
     connect(command2, &QPushButton::clicked, this, &ConnectControl::Command2_Click);
     connect(command3, &QPushButton::clicked, this, &ConnectControl::Command3_Click);
     connect(comm, &MSComm::linkLost, this, &ConnectControl::showLinkLost);
@@ -43,6 +44,7 @@ void ConnectControl::Command2_Click()
         m_refusal = Refusal();
         // Open, and green; but what else reads the line is worth knowing.
         m_waiting = {true, m_scanner->request(), m_modemManager->request()};
+        sayState();
         showNews();
         return;
     }
@@ -56,7 +58,14 @@ void ConnectControl::Command2_Click()
     if (m_refusal.kind == Refusal::Kind::ClaimedAlone)
         m_waiting = {false, m_scanner->request(), m_modemManager->request()};
     m_shown = refusalNotice();
+    sayState();
     m_notice->showAt(m_command2, m_shown);
+}
+
+void ConnectControl::sayState()
+{
+    // The colour says it on screen; a screen reader hears it.
+    m_command2->setAccessibleDescription(m_comm->portOpen() ? tr("open") : tr("closed"));
 }
 
 void ConnectControl::Command3_Click()
@@ -66,6 +75,7 @@ void ConnectControl::Command3_Click()
         return;
     m_comm->setPortOpen(false);
     Widgets::setBackColor(m_command2, Widgets::lightRed);
+    sayState();
 }
 
 void ConnectControl::showNews()
@@ -99,7 +109,7 @@ QString ConnectControl::openNotice() const
     QStringList news{m_elsewhere};
     const auto scan = m_scanner->latest();
     if (!m_waiting.modemManager) {
-        if (const auto modem = m_modemManager->modemUsing(m_comm->opened().kernelName)) {
+        if (const auto modem = m_modemManager->modemUsing(m_comm->lastDevice().kernelName)) {
             news << tr("ModemManager uses it too, for %1: it sends its own AT commands and takes replies, so some "
                        "answers may never show here. \"man vexmo-at\" shows how to keep it off this device.")
                         .arg(modem->isEmpty() ? tr("a modem") : *modem);
@@ -138,6 +148,7 @@ void ConnectControl::showLinkLost(const QString &reason)
 {
     // Named as it was opened: its link may be what went.
     Widgets::setBackColor(m_command2, Widgets::lightRed);
+    sayState();
     m_waiting = Waiting();
     QString text = tr("The link to %1 was lost (%2); the port is closed.").arg(m_label, reason);
     const QString elsewhere = ledElsewhere(m_comm->commPort());

@@ -39,6 +39,7 @@ private:
     void Command2_Click();
     void Command3_Click();
     void showLinkLost(const QString &reason);
+    void sayState();  // "open" or "closed", to screen readers
     void showNews();
     QString openNotice() const;
     QString refusalNotice() const;

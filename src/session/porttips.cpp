@@ -57,6 +57,7 @@ PortTips::PortTips(MSComm *comm, PortScanner *scanner, QComboBox *combo1, QTextE
     m_firstRead.setInterval(firstReadDelayMs);
     connect(&m_firstRead, &QTimer::timeout, scanner, &PortScanner::request);
     m_firstRead.start();
+    showMap(nullptr);  // the links and --port at once; the modems with the scan
 }
 
 QStringList PortTips::describe(const PortIdentity &identity)
@@ -126,20 +127,30 @@ QString PortTips::presentNow(const PortScan &scan)
     return tr("Present now: %1.").arg((atPorts + others).join(QLatin1String(", ")));
 }
 
-QStringList PortTips::mapLines(const PortScan &scan) const
+QStringList PortTips::mapLines(const PortScan *scan) const
 {
-    QStringList modems;
-    QStringList pointed;
-    for (int port = 1; port <= int(scan.ports.size()); ++port) {
-        const PortScan::Port &scanned = *scan.port(port);
-        if (scanned.identity.takesAtCommands())
-            modems << QStringLiteral("Com%1 %2: AT").arg(port).arg(scanned.identity.name());
-        if (m_comm->isPointed(port))
-            pointed << QStringLiteral("Com%1 %2 (--port)").arg(port).arg(scanned.name.path);
-        else if (scanned.name.path != PortMap::fixedDevice(port))
-            pointed << QStringLiteral("Com%1 -> %2").arg(port).arg(QFileInfo(scanned.name.path).symLinkTarget());
+    QStringList lines;
+    for (int port = 1; scan && port <= int(scan->ports.size()); ++port) {
+        const PortIdentity &identity = scan->port(port)->identity;
+        if (identity.takesAtCommands())
+            lines << QStringLiteral("Com%1 %2: AT").arg(port).arg(identity.name());
     }
-    return (modems + pointed + PortMap::familyLines()).mid(0, mapLineCount);
+    for (int port = 1; port <= PortMap::portCount; ++port) {
+        const QString device = m_comm->deviceOf(port);
+        if (m_comm->isPointed(port))
+            lines << QStringLiteral("Com%1 %2 (--port)").arg(port).arg(device);
+        else if (device != PortMap::fixedDevice(port))
+            lines << QStringLiteral("Com%1 -> %2").arg(port).arg(QFileInfo(device).symLinkTarget());
+    }
+    QList<QStringList> items;
+    for (const QString &family : PortMap::familyLines())
+        items << QStringList{family};
+    items << PortMap::linkLines();
+    for (const QStringList &item : items) {
+        if (lines.size() + item.size() <= mapLineCount)
+            lines += item;
+    }
+    return lines.mid(0, mapLineCount);
 }
 
 void PortTips::show()
@@ -156,9 +167,14 @@ void PortTips::show()
         m_combo1->setItemData(i, tip, Qt::ToolTipRole);
         m_combo1->setItemData(i, tip, Qt::AccessibleDescriptionRole);
     }
+    showMap(scan.get());
+}
+
+void PortTips::showMap(const PortScan *scan)
+{
     // Each line fits the box, a long path shortened in its middle.
-    QStringList lines = mapLines(*scan);
-    const int width = m_text1->viewport()->width() - 2 * int(m_text1->document()->documentMargin());
+    QStringList lines = mapLines(scan);
+    const int width = m_text1->contentsRect().width() - 2 * int(m_text1->document()->documentMargin());
     for (QString &line : lines)
         line = m_text1->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
     const QString text = lines.join(u'\n');

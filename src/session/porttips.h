@@ -5,8 +5,10 @@
 // there, what the device database knows of it, and who has it open. The
 // entries themselves, their data and their look stay as they are.
 //
-// The port map notice (Text1) shows the same, in six short lines: modems
-// present with their AT port, links and --port in force, then the families.
+// The port map notice (Text1) shows the same, in six short lines that each
+// fit it: modems present with their AT port, links and --port in force,
+// then the families. The links show from the start, the modems with the
+// first scan.
 //
 // All of it comes from the latest scan of the ports (PortScanner): opening
 // the list shows what is known at once, and asks for a new scan, whose
@@ -41,8 +43,11 @@ protected:
 
 private:
     void show();
+    void showMap(const PortScan *scan);
     QString tipFor(int port, const PortScan::Port &scanned) const;
-    QStringList mapLines(const PortScan &scan) const;
+    // What this run has (modems present with their AT port, ports pointed
+    // elsewhere), then the families and where a link goes, each whole.
+    QStringList mapLines(const PortScan *scan) const;
 
     MSComm *m_comm;
     PortScanner *m_scanner;

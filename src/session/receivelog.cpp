@@ -30,34 +30,7 @@ ReceiveLog::ReceiveLog(MSComm *comm, CrLfBox *text2, QPushButton *command25, Ses
     m_showMore.setInterval(0);
     connect(&m_showMore, &QTimer::timeout, this, &ReceiveLog::showPending);
     if (m_session)
-        watchSession();
-}
-
-void ReceiveLog::watchSession()
-{
-    // Not being kept stands until the user clicks it or the file takes
-    // bytes again, which is said as any other notice.
-    connect(m_session, &SessionLog::failed, this, [this](const QString &reason) {
-        m_notice->showAt(m_text2,
-                       tr("The session is not being kept in %1: %2.\nUp to %3 MB received meanwhile waits for the "
-                          "file; beyond that, the file will say how much is missing.")
-                           .arg(m_session->path(), reason)
-                           .arg(SessionLog::defaultBacklogLimit >> 20),
-                       Notice::UntilSeen);
-    });
-    connect(m_session, &SessionLog::keptAgain, this, [this](qint64 from, qint64 missing) {
-        m_notice->withdraw();
-        m_notice->showAt(m_text2, missing == 0
-                                    ? tr("The session is kept in %1 again; nothing received was lost.")
-                                          .arg(m_session->path())
-                                    : tr("The session is kept in %1 again, but %2 bytes received meanwhile are "
-                                         "missing from it (bytes %3 to %4 of this run); the file marks the place.")
-                                          .arg(m_session->path())
-                                          .arg(missing)
-                                          .arg(from)
-                                          .arg(from + missing - 1));
-    });
-    m_session->keep(QByteArray());  // tries the file now, so that a bad path is said at once
+        m_session->sayOn(notice, text2);
 }
 
 void ReceiveLog::MSComm1_OnComm()

@@ -32,7 +32,6 @@ private:
     void MSComm1_OnComm();
     void Command25_Click();
 
-    void watchSession();
     void showPending();
 
     MSComm *m_comm;

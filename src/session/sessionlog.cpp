@@ -1,5 +1,7 @@
 #include "session/sessionlog.h"
 
+#include "widgets/notice.h"
+
 #include <QFile>
 #include <QSignalBlocker>
 #include <QSocketNotifier>
@@ -17,8 +19,8 @@ constexpr int retryMs = 1000;
 
 } // namespace
 
-SessionLog::SessionLog(const QByteArray &path, QObject *parent, qsizetype backlogLimit)
-    : QObject(parent), m_path(path), m_backlogLimit(backlogLimit)
+SessionLog::SessionLog(const QByteArray &path, QObject *parent, Content content, qsizetype backlogLimit)
+    : QObject(parent), m_path(path), m_content(content), m_backlogLimit(backlogLimit)
 {
     m_retry.setInterval(retryMs);
     connect(&m_retry, &QTimer::timeout, this, &SessionLog::flush);
@@ -31,8 +33,9 @@ SessionLog::~SessionLog()
     if (backlog() > 0 || m_missing > 0) {
         // The window is gone: the terminal is the last place to say it.
         const QString why = isKept() ? tr("it did not take them in time") : m_failure;
-        std::fprintf(stderr, "vexmo-at: %lld bytes received were never written to %s: %s\n",
-                     static_cast<long long>(backlog() + m_missing), m_path.constData(), qPrintable(why));
+        const char *what = m_content == Content::Received ? "received" : "of the transcript";
+        std::fprintf(stderr, "vexmo-at: %lld bytes %s were never written to %s: %s\n",
+                     static_cast<long long>(backlog() + m_missing), what, m_path.constData(), qPrintable(why));
     }
     if (m_fd >= 0)
         ::close(m_fd);
@@ -43,11 +46,14 @@ QString SessionLog::path() const
     return QFile::decodeName(m_path);
 }
 
-QByteArray SessionLog::gapMark(qint64 from, qint64 missing)
+QByteArray SessionLog::gapMark(qint64 from, qint64 missing) const
 {
-    return QStringLiteral("\r\n[vexmo-at: %1 bytes received are missing here, bytes %2 to %3 of this run: "
-                          "the file could not take them in time]\r\n")
-        .arg(missing)
+    const QString mark = m_content == Content::Received
+        ? QStringLiteral("\r\n[vexmo-at: %1 bytes received are missing here, bytes %2 to %3 of this run: "
+                         "the file could not take them in time]\r\n")
+        : QStringLiteral("[vexmo-at: %1 bytes of the transcript are missing here, bytes %2 to %3 of this run: "
+                         "the file could not take them in time]\n");
+    return mark.arg(missing)
         .arg(from)
         .arg(from + missing - 1)
         .toLatin1();
@@ -81,7 +87,7 @@ void SessionLog::take(const QByteArray &bytes)
     if (isKept()) {  // a reader slower than the modem: the gap is the failure
         m_failure = tr("it takes bytes more slowly than they arrive, and %1 bytes already wait for it")
                         .arg(backlog());
-    emit failed(m_failure);
+        emit failed(m_failure);
     }
 }
 
@@ -151,4 +157,32 @@ void SessionLog::fail(int error)
         return;
     m_failure = reason.isEmpty() ? QStringLiteral("error %1").arg(error) : reason;
     emit failed(m_failure);
+}
+
+void SessionLog::sayOn(Notice *notice, QWidget *anchor)
+{
+    const bool received = m_content == Content::Received;
+    connect(this, &SessionLog::failed, notice, [this, notice, anchor, received](const QString &reason) {
+        const QString text = received
+            ? tr("The session is not being kept in %1: %2.\nUp to %3 MB received meanwhile waits for the file; "
+                 "beyond that, the file will say how much is missing.")
+            : tr("The transcript is not being kept in %1: %2.\nUp to %3 MB of it waits for the file meanwhile; "
+                 "beyond that, the file will say how much is missing.");
+        notice->showAt(anchor, text.arg(path(), reason).arg(defaultBacklogLimit >> 20), Notice::UntilSeen);
+    });
+    connect(this, &SessionLog::keptAgain, notice, [this, notice, anchor, received](qint64 from, qint64 missing) {
+        notice->withdraw();
+        if (missing == 0) {
+            notice->showAt(anchor, received ? tr("The session is kept in %1 again; nothing received was lost.").arg(path())
+                                            : tr("The transcript is kept in %1 again; none of it was lost.").arg(path()));
+            return;
+        }
+        const QString text = received
+            ? tr("The session is kept in %1 again, but %2 bytes received meanwhile are missing from it (bytes %3 to "
+                 "%4 of this run); the file marks the place.")
+            : tr("The transcript is kept in %1 again, but %2 bytes of it are missing (bytes %3 to %4 of this run); "
+                 "the file marks the place.");
+        notice->showAt(anchor, text.arg(path()).arg(missing).arg(from).arg(from + missing - 1));
+    });
+    keep(QByteArray());
 }

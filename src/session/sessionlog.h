@@ -17,14 +17,21 @@
 #include <QObject>
 #include <QTimer>
 
+class Notice;
 class QSocketNotifier;
+class QWidget;
 
 class SessionLog : public QObject
 {
     Q_OBJECT
 public:
+    // What the file keeps: the bytes received (--log), or the transcript
+    // of what went both ways (--transcript).
+    enum class Content { Received, Transcript };
+
     // `path` is the file's name as the system spells it, byte for byte.
-    SessionLog(const QByteArray &path, QObject *parent, qsizetype backlogLimit = defaultBacklogLimit);
+    SessionLog(const QByteArray &path, QObject *parent, Content content = Content::Received,
+               qsizetype backlogLimit = defaultBacklogLimit);
     ~SessionLog() override;
 
     static constexpr qsizetype defaultBacklogLimit = qsizetype(16) << 20;
@@ -38,8 +45,12 @@ public:
     QString failure() const { return m_failure; }  // the system's words, while not kept
     qsizetype backlog() const { return m_backlog.size() - m_backlogFrom; }
 
-    // The line put in the file where received bytes are missing.
-    static QByteArray gapMark(qint64 from, qint64 missing);
+    // The line put in the file where bytes are missing.
+    QByteArray gapMark(qint64 from, qint64 missing) const;
+    // Says next to `anchor` when the file stops taking bytes, standing
+    // until the user clicks it, and when it takes them again; and tries the
+    // file now, so that a bad path is said at once.
+    void sayOn(Notice *notice, QWidget *anchor);
 
 signals:
     // The file stopped taking bytes; said once until it takes them again.
@@ -55,6 +66,7 @@ private:
     void take(const QByteArray &bytes);
 
     QByteArray m_path;
+    Content m_content;
     qsizetype m_backlogLimit;
     int m_fd = -1;
     QSocketNotifier *m_writable = nullptr;

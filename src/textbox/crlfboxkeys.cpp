@@ -66,9 +66,14 @@ bool CrLfBox::event(QEvent *event)
     }
     if (event->type() == QEvent::ContextMenu
         && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
-        // The menu key opens the menu at the caret.
+        // The menu key opens the menu at the caret: the box's own, or the
+        // one its owner makes (a custom context menu, as Qt's boxes offer).
         d->ensureCaretVisible();
         const QPoint at = cursorRect().center();
+        if (contextMenuPolicy() == Qt::CustomContextMenu) {
+            emit customContextMenuRequested(at);
+            return true;
+        }
         QContextMenuEvent atCaret(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at));
         contextMenuEvent(&atCaret);
         event->setAccepted(atCaret.isAccepted());

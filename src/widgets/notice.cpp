@@ -54,13 +54,23 @@ Notice::Notice(QWidget *owner)
 
 void Notice::showAt(QWidget *anchor, const QString &text, Duration duration)
 {
+    showAt(anchor, anchor->rect(), text, duration);
+}
+
+void Notice::showAt(QWidget *anchor, const QRect &area, const QString &text, Duration duration)
+{
     if (duration == UntilSeen) {
         m_standingAnchor = anchor;
         m_standing = text;
     }
-    place(anchor, text);
+    m_duration = duration;
+    place(anchor, area, text);
     // A standing notice takes clicks: one on it is the user having seen it.
+    // One to read takes them to select its text.
     setAttribute(Qt::WA_TransparentForMouseEvents, duration == AWhile);
+    setTextInteractionFlags(duration == ToRead ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
+    if (duration == ToRead)
+        setSelection(0, int(text.size()));  // its menu's Copy takes it whole
     if (duration == AWhile)
         m_hideTimer.start();
 }
@@ -80,7 +90,7 @@ void Notice::dismiss()
         showAt(m_standingAnchor, m_standing, UntilSeen);
 }
 
-void Notice::place(QWidget *anchor, const QString &text)
+void Notice::place(QWidget *anchor, const QRect &area, const QString &text)
 {
     hide();  // a new text is a new notice: shown afresh, it is spoken afresh
     m_anchor = anchor;
@@ -93,12 +103,12 @@ void Notice::place(QWidget *anchor, const QString &text)
     setFixedWidth(qMin(maxWidth, fontMetrics().horizontalAdvance(text) + 2 * (margin() + frameWidth()) + 2));
     adjustSize();
 
-    // Below the control, or above it where the window ends; always inside.
+    // Below the area, or above it where the window ends; always inside.
     const QWidget *window = parentWidget();
-    const QPoint below = anchor->mapTo(window, QPoint(0, anchor->height() + 2));
+    const QPoint below = anchor->mapTo(window, QPoint(area.left(), area.bottom() + 3));
     int y = below.y();
     if (y + height() > window->height())
-        y = anchor->mapTo(window, QPoint(0, 0)).y() - height() - 2;
+        y = anchor->mapTo(window, area.topLeft()).y() - height() - 2;
     move(qBound(0, below.x(), qMax(0, window->width() - width())), qMax(0, y));
     QLabel::show();
     raise();
@@ -107,16 +117,23 @@ void Notice::place(QWidget *anchor, const QString &text)
 bool Notice::eventFilter(QObject *watched, QEvent *event)
 {
     // Like a tool tip, it goes at the next press of a key or a mouse button;
-    // a standing one stays.
-    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) && !isStanding())
+    // a standing one stays, and one to read stays for presses on itself and
+    // in the menu it opens to copy its text.
+    const bool pressed = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress;
+    const auto *widget = qobject_cast<const QWidget *>(watched);
+    const bool onItself = widget && (widget == this || isAncestorOf(widget)
+                                     || widget->window()->windowType() == Qt::Popup);
+    if (pressed && !isStanding() && !(m_duration == ToRead && event->type() == QEvent::MouseButtonPress && onItself))
         dismiss();
     return QLabel::eventFilter(watched, event);
 }
 
 void Notice::mousePressEvent(QMouseEvent *event)
 {
-    m_standing.clear();
-    hide();
+    if (m_duration != ToRead) {
+        m_standing.clear();
+        hide();
+    }
     QLabel::mousePressEvent(event);
 }
 

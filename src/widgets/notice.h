@@ -24,8 +24,11 @@ public:
     enum Duration {
         AWhile,     // goes after a while, or at the next key or click
         UntilSeen,  // stands until clicked, or withdrawn
+        ToRead,     // stands until a key or a click elsewhere; its text can be selected and copied
     };
     void showAt(QWidget *anchor, const QString &text, Duration duration = AWhile);
+    // Below `area` of the anchor (a line of a text box), or above it.
+    void showAt(QWidget *anchor, const QRect &area, const QString &text, Duration duration = AWhile);
     // The state a standing notice told of has ended.
     void withdraw();
     QWidget *anchor() const { return m_anchor.data(); }
@@ -38,11 +41,12 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void place(QWidget *anchor, const QString &text);
+    void place(QWidget *anchor, const QRect &area, const QString &text);
     void dismiss();
 
     QPointer<QWidget> m_anchor;
     QPointer<QWidget> m_standingAnchor;
     QString m_standing;
     QTimer m_hideTimer;
+    Duration m_duration = AWhile;
 };
