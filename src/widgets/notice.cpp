@@ -4,6 +4,9 @@
 
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QEvent>
 
 namespace {
@@ -69,8 +72,6 @@ void Notice::showAt(QWidget *anchor, const QRect &area, const QString &text, Dur
     // One to read takes them to select its text.
     setAttribute(Qt::WA_TransparentForMouseEvents, duration == AWhile);
     setTextInteractionFlags(duration == ToRead ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
-    if (duration == ToRead)
-        setSelection(0, int(text.size()));  // its menu's Copy takes it whole
     if (duration == AWhile)
         m_hideTimer.start();
 }
@@ -135,6 +136,22 @@ void Notice::mousePressEvent(QMouseEvent *event)
         hide();
     }
     QLabel::mousePressEvent(event);
+}
+
+void Notice::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (m_duration != ToRead) {
+        QLabel::contextMenuEvent(event);
+        return;
+    }
+    // Copy takes what is selected, or else the whole of it.
+    QMenu menu(this);
+    QAction *copy = menu.addAction(tr("&Copy"), this, [this] {
+        const QString chosen = hasSelectedText() ? selectedText() : text();
+        QGuiApplication::clipboard()->setText(QString(chosen).replace(QChar::ParagraphSeparator, u'\n'));
+    });
+    copy->setObjectName(QStringLiteral("edit-copy"));
+    menu.exec(event->globalPos());
 }
 
 void Notice::showEvent(QShowEvent *event)
