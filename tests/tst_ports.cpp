@@ -142,15 +142,15 @@ void TestPorts::plugAndUnplugAreShownAtOnce()
     f.mapPort(10, QStringLiteral("/dev/ttyUSB4"));
     auto *combo1 = f.get<QComboBox>("Combo1");
     const auto com10 = [combo1] { return combo1->itemData(9, Qt::ToolTipRole).toString().section(u'\n', 1); };
-    QTRY_COMPARE(com10(), QStringLiteral("Not there now."));
+    QTRY_COMPARE_WITH_TIMEOUT(com10(), QStringLiteral("Not there now."), 20000);
     // Its node comes with the device, and goes with it.
     {
         UsbNode usb4(4);
         umockdev_testbed_uevent(m_testbed, adapter, "add");
-        QTRY_COMPARE(com10().section(u'\n', 0, 0), QStringLiteral("FTDI FT232R USB UART, serial number A50285BI"));
+        QTRY_COMPARE_WITH_TIMEOUT(com10().section(u'\n', 0, 0), QStringLiteral("FTDI FT232R USB UART, serial number A50285BI"), 20000);
     }
     umockdev_testbed_uevent(m_testbed, adapter, "remove");
-    QTRY_COMPARE(com10(), QStringLiteral("Not there now."));
+    QTRY_COMPARE_WITH_TIMEOUT(com10(), QStringLiteral("Not there now."), 20000);
 }
 
 void TestPorts::aStormOfEventsCostsAFewScans()
@@ -170,7 +170,7 @@ void TestPorts::aStormOfEventsCostsAFewScans()
             umockdev_testbed_uevent(m_testbed, adapter, "change");
         QCoreApplication::processEvents();  // udev's socket holds a few dozen
     }
-    QVERIFY(told.wait());
+    QVERIFY(told.wait(20000));
     QVERIFY2(told.count() <= 1 + storm.elapsed() / 250, qPrintable(QString::number(told.count())));
     f.waitForNews();
     QCOMPARE(f.get<QComboBox>("Combo1")->itemData(9, Qt::ToolTipRole).toString().section(u'\n', 1, 1),
