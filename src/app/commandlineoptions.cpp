@@ -35,15 +35,10 @@ const QtOption qtOptions[] = {
     {"widgetcount", nullptr, "Prints how many widgets were left when the program ends."},
 };
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("CommandLineOptions", text);
-}
-
 void addQtOptions(QCommandLineParser &parser, bool shown)
 {
     for (const QtOption &option : qtOptions) {
-        QCommandLineOption qt(QLatin1String(option.name), tr(option.description),
+        QCommandLineOption qt(QLatin1String(option.name), CommandLineOptions::tr(option.description),
                               option.value ? QLatin1String(option.value) : QString());
         if (!shown)
             qt.setFlags(QCommandLineOption::HiddenFromHelp);

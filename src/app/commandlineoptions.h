@@ -4,6 +4,7 @@
 // one that keeps its transcript.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,9 @@
 
 struct CommandLineOptions
 {
+    Q_DECLARE_TR_FUNCTIONS(CommandLineOptions)
+
+public:
     QHash<int, QString> ports;  // --port N=DEVICE
     QByteArray logFile;         // --log FILE, byte for byte as given
     QByteArray transcriptFile;  // --transcript FILE, likewise

@@ -146,7 +146,7 @@ const std::vector<Control> &controls()
         {"Command22", K::Button, "Frame3", "Power Down", "AT+CPOWD=1  (This command will shut down the Vexmo)",
          2040, 3120, 1695, 315, 17},
 
-        {"Label3", K::Label, "Frame6", "Command", "", 2580, 300, 855, 195, 38, F::Sans},
+        {"Label3", K::Label, "Frame6", "Command", "", 2580, 300, 855, 195, 38},
         {"Command8", K::Button, "Frame6", "Send", "Send any command", 120, 600, 1935, 315, 37},
         {"Text3", K::TextBox, "Frame6", "AT+COPS?", "Enter you command here  CR and LF is sent automatically",
          2460, 600, 1335, 285, 36},
@@ -158,7 +158,7 @@ const std::vector<Control> &controls()
         {"Command3", K::Button, "Frame5", "Disconnect", "Disconnect COMPort from Bluetooth",
          2460, 420, 1080, 315, 33},
 
-        {"Label2", K::Label, "Frame2", "Parameter", "", 2520, 120, 855, 195, 8, F::Sans},
+        {"Label2", K::Label, "Frame2", "Parameter", "", 2520, 120, 855, 195, 8},
         {"Command18", K::Button, "Frame2", "SMS Message Indikcator", "AT+CNMI=2,3  (Change indication)",
          120, 360, 1935, 315, 9},
         {"Text7", K::TextBox, "Frame2", "AT+CNMI=2,3", "", 2160, 360, 1575, 285, 7},
@@ -172,7 +172,7 @@ const std::vector<Control> &controls()
         {"Command12", K::Button, "Frame1", "Ask which mode?",
          "AT+CMGF?    +CMGF: 1  (If your response contains this, then it means SIM is text mode)",
          2040, 300, 1695, 315, 15},
-        {"Label1", K::Label, "Frame1", "Number", "", 2580, 720, 855, 195, 5, F::Sans},
+        {"Label1", K::Label, "Frame1", "Number", "", 2580, 720, 855, 195, 5},
         {"Command16", K::Button, "Frame1", "Send SMS", "AT+CMGS=\"Your text\"", 240, 960, 1695, 315, 4},
         {"Text5", K::TextBox, "Frame1", "+xxxxxxxxxx", "", 2040, 960, 1695, 285, 3},
         {"Text6", K::MultiLineTextBox, "Frame1", "Hello World!\r\n", "", 360, 1440, 3375, 705, 2},

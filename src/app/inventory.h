@@ -13,7 +13,9 @@ namespace Inventory {
 // NoticeBox is the multi-line box that only shows a notice: it keeps its lines
 // close enough for six of them to fit.
 enum class Kind { Frame, Button, TextBox, MultiLineTextBox, NoticeBox, Label, ComboBox };
-enum class Face { Default, Sans, Mono };  // Default: the window's font
+// Every control holds its face itself: the window's Arial (Liberation Sans),
+// or the notice box's Courier (Liberation Mono).
+enum class Face { Sans, Mono };
 
 struct Control
 {
@@ -24,7 +26,7 @@ struct Control
     QString toolTip;
     int left, top, width, height;  // twips
     int tabIndex;
-    Face face = Face::Default;
+    Face face = Face::Sans;
 };
 
 constexpr int clientWidth = 14100;  // twips

@@ -13,11 +13,6 @@ namespace {
 
 using Meanings::Field;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("Replies", text);
-}
-
 // A value of a reply: its text, and whether it stood in double quotes.
 struct Value
 {
@@ -69,6 +64,8 @@ std::optional<std::vector<Value>> valuesOf(const QString &rest)
 // and the clauses it comes from.
 class Text
 {
+    Q_DECLARE_TR_FUNCTIONS(Replies)
+
 public:
     void add(const QString &line) { m_lines << line; }
     // A line made from a meaning: its next step and clause go along.
@@ -121,9 +118,9 @@ bool errorCode(Field field, const QString &rest, Text &text)
     if (value.text.isEmpty())
         return false;
     if (const auto code = value.number())
-        return text.add(tr("Error %1: %2.").arg(*code), field, *code);
+        return text.add(Text::tr("Error %1: %2.").arg(*code), field, *code);
     const int code = Meanings::codeOf(field, value.text);
-    return code >= 0 && text.add(tr("Error %1: %2.").arg(code), field, code);
+    return code >= 0 && text.add(Text::tr("Error %1: %2.").arg(code), field, code);
 }
 
 bool signal(const std::vector<Value> &values, Text &text)
@@ -137,7 +134,7 @@ bool signal(const std::vector<Value> &values, Text &text)
     if (!Meanings::byCode(Field::BitErrorRate, ber))
         return false;
     if (rssi == 99) {
-        text.add(tr("Signal strength (rssi 99): not known or not detectable."));
+        text.add(Text::tr("Signal strength (rssi 99): not known or not detectable."));
     } else {
         // -113 dBm and 2 dB a step up to -51 dBm; the words on quality are
         // the common reading of those figures, not the standard's.
@@ -146,13 +143,13 @@ bool signal(const std::vector<Value> &values, Text &text)
             : rssi < 15                 ? "fair"
             : rssi < 20                 ? "good"
                                         : "excellent";
-        const QString bound = rssi == 0 ? tr(" or less") : rssi == 31 ? tr(" or more") : QString();
-        text.add(tr("Signal strength (rssi %1 of 0 to 31): %2 dBm%3, %4.")
+        const QString bound = rssi == 0 ? Text::tr(" or less") : rssi == 31 ? Text::tr(" or more") : QString();
+        text.add(Text::tr("Signal strength (rssi %1 of 0 to 31): %2 dBm%3, %4.")
                      .arg(rssi)
                      .arg(dBm)
-                     .arg(bound, tr(quality)));
+                     .arg(bound, Text::tr(quality)));
     }
-    text.add(tr("Bit error rate (ber %1): %2.").arg(ber), Field::BitErrorRate, ber);
+    text.add(Text::tr("Bit error rate (ber %1): %2.").arg(ber), Field::BitErrorRate, ber);
     return true;
 }
 
@@ -175,12 +172,12 @@ bool registration(Field field, const char *area, const std::vector<Value> &value
     const bool read = values.size() >= 2 && values[1].number().has_value();
     if (read) {
         const int n = *values[0].number();
-        if (!text.add(tr("Reporting (n %1): %2.").arg(n), Field::RegistrationReporting, n))
+        if (!text.add(Text::tr("Reporting (n %1): %2.").arg(n), Field::RegistrationReporting, n))
             return false;
         at = 1;
     }
     const int stat = *values[at].number();
-    if (!text.add(tr("Registration (stat %1): %2.").arg(stat), field, stat))
+    if (!text.add(Text::tr("Registration (stat %1): %2.").arg(stat), field, stat))
         return false;
     ++at;
     if (at < values.size()) {
@@ -188,12 +185,12 @@ bool registration(Field field, const char *area, const std::vector<Value> &value
         const auto cell = at + 1 < values.size() ? hexadecimal(values[at + 1]) : std::nullopt;
         if (!where || !cell)
             return false;
-        text.add(tr("%1: %2; cell: %3.").arg(tr(area), *where, *cell));
+        text.add(Text::tr("%1: %2; cell: %3.").arg(Text::tr(area), *where, *cell));
         at += 2;
     }
     if (at < values.size() && !values[at].text.isEmpty()) {
         const auto technology = values[at].number();
-        if (!technology || !text.add(tr("Access technology (AcT %1): %2.").arg(*technology),
+        if (!technology || !text.add(Text::tr("Access technology (AcT %1): %2.").arg(*technology),
                                      Field::AccessTechnology, *technology))
             return false;
     }
@@ -206,7 +203,7 @@ bool pin(const std::vector<Value> &values, Text &text)
         return false;
     const auto meaning = Meanings::byName(Field::PinState, values[0].text);
     if (meaning)
-        text.add(tr("%1: %2.").arg(values[0].text.toUpper(), meaning->words), *meaning);
+        text.add(Text::tr("%1: %2.").arg(values[0].text.toUpper(), meaning->words), *meaning);
     return meaning.has_value();
 }
 
@@ -215,10 +212,10 @@ bool operatorChoice(const std::vector<Value> &values, Text &text)
     if (values.empty() || values.size() > 4 || !values[0].number())
         return false;
     const int mode = *values[0].number();
-    if (!text.add(tr("Choice (mode %1): %2.").arg(mode), Field::OperatorMode, mode))
+    if (!text.add(Text::tr("Choice (mode %1): %2.").arg(mode), Field::OperatorMode, mode))
         return false;
     if (values.size() == 1) {
-        text.add(tr("No operator is given: the module is registered with none."));
+        text.add(Text::tr("No operator is given: the module is registered with none."));
         return true;
     }
     const auto format = values[1].number();
@@ -229,12 +226,12 @@ bool operatorChoice(const std::vector<Value> &values, Text &text)
     if (!byFormat)
         return false;
     if (name.isEmpty())
-        text.add(tr("No operator is given: the module is registered with none."));
+        text.add(Text::tr("No operator is given: the module is registered with none."));
     else
-        text.add(tr("Operator: %1, by %2.").arg(name, byFormat->words), *byFormat);
+        text.add(Text::tr("Operator: %1, by %2.").arg(name, byFormat->words), *byFormat);
     if (values.size() == 4) {
         const auto technology = values[3].number();
-        return technology && text.add(tr("Access technology (AcT %1): %2.").arg(*technology),
+        return technology && text.add(Text::tr("Access technology (AcT %1): %2.").arg(*technology),
                                       Field::AccessTechnology, *technology);
     }
     return true;
@@ -243,7 +240,7 @@ bool operatorChoice(const std::vector<Value> &values, Text &text)
 bool messageFormat(const std::vector<Value> &values, Text &text)
 {
     return values.size() == 1 && values[0].number()
-        && text.add(tr("Message format (mode %1): %2.").arg(*values[0].number()), Field::MessageFormat,
+        && text.add(Text::tr("Message format (mode %1): %2.").arg(*values[0].number()), Field::MessageFormat,
                     *values[0].number());
 }
 
@@ -255,9 +252,9 @@ bool newMessage(const std::vector<Value> &values, Text &text)
     if (!store)
         return false;
     const int index = *values[1].number();
-    text.add(tr("A new message is stored in %1 (%2), at index %3.").arg(store->words, values[0].text).arg(index),
+    text.add(Text::tr("A new message is stored in %1 (%2), at index %3.").arg(store->words, values[0].text).arg(index),
              *store);
-    text.add(tr("\"Read SMS nr\" with %1 reads it.").arg(index));
+    text.add(Text::tr("\"Read SMS nr\" with %1 reads it.").arg(index));
     return true;
 }
 
@@ -265,13 +262,13 @@ bool caller(const std::vector<Value> &values, Text &text)
 {
     if (values.size() < 2 || !values[0].quoted || !values[1].number())
         return false;
-    text.add(tr("A call from %1.").arg(values[0].text.isEmpty() ? tr("a number not given") : values[0].text));
+    text.add(Text::tr("A call from %1.").arg(values[0].text.isEmpty() ? Text::tr("a number not given") : values[0].text));
     const int type = *values[1].number();
-    if (!text.add(tr("Number type (type %1): %2.").arg(type), Field::NumberType, type))
+    if (!text.add(Text::tr("Number type (type %1): %2.").arg(type), Field::NumberType, type))
         return false;
     if (values.size() >= 6 && !values[5].text.isEmpty()) {
         const auto validity = values[5].number();
-        return validity && text.add(tr("CLI validity %1: %2.").arg(*validity), Field::CliValidity, *validity);
+        return validity && text.add(Text::tr("CLI validity %1: %2.").arg(*validity), Field::CliValidity, *validity);
     }
     return true;
 }
@@ -282,11 +279,11 @@ bool battery(const std::vector<Value> &values, Text &text)
         return false;
     const int state = *values[0].number();
     const int level = *values[1].number();
-    if (level < 0 || level > 100 || !text.add(tr("Power (bcs %1): %2.").arg(state), Field::BatteryState, state))
+    if (level < 0 || level > 100 || !text.add(Text::tr("Power (bcs %1): %2.").arg(state), Field::BatteryState, state))
         return false;
-    text.add(state == 2 ? tr("Charge (bcl %1): no battery.").arg(level) : tr("Charge (bcl %1): %1 %.").arg(level));
+    text.add(state == 2 ? Text::tr("Charge (bcl %1): no battery.").arg(level) : Text::tr("Charge (bcl %1): %1 %.").arg(level));
     if (values.size() > 2)
-        text.add(tr("The values after these two are the module's own: its manual says what they are."));
+        text.add(Text::tr("The values after these two are the module's own: its manual says what they are."));
     return true;
 }
 
@@ -294,10 +291,10 @@ bool battery(const std::vector<Value> &values, Text &text)
 bool messageState(const Value &value, Text &text)
 {
     if (const auto code = value.number())
-        return text.add(tr("State (stat %1): %2.").arg(*code), Field::SmsState, *code);
+        return text.add(Text::tr("State (stat %1): %2.").arg(*code), Field::SmsState, *code);
     const auto meaning = Meanings::byName(Field::SmsState, value.text);
     if (meaning)
-        text.add(tr("State (stat %1): %2.").arg(value.text, meaning->words), *meaning);
+        text.add(Text::tr("State (stat %1): %2.").arg(value.text, meaning->words), *meaning);
     return meaning.has_value();
 }
 
@@ -305,7 +302,7 @@ bool listedMessage(const std::vector<Value> &values, Text &text)
 {
     if (values.size() < 2 || !values[0].number())
         return false;
-    text.add(tr("The message at index %1.").arg(*values[0].number()));
+    text.add(Text::tr("The message at index %1.").arg(*values[0].number()));
     return messageState(values[1], text);
 }
 
@@ -348,7 +345,7 @@ std::optional<Explanation> explain(const QString &line)
     if (const auto meaning = Meanings::byName(Field::ResultCode, code)) {
         text.add(meaning->words, *meaning);
         if (code != reply)
-            text.add(tr("What follows CONNECT is the module's own, often the speed: %1.").arg(reply.mid(8).trimmed()));
+            text.add(Text::tr("What follows CONNECT is the module's own, often the speed: %1.").arg(reply.mid(8).trimmed()));
         return Explanation{reply, text.text()};
     }
     const qsizetype colon = reply.indexOf(u':');

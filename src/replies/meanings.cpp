@@ -371,14 +371,16 @@ QString folded(const QString &name)
     return key;
 }
 
-QString tr(const char *text)
+// The table's words in the user's language (its rows are marked for
+// translation where they are written).
+QString translated(const char *text)
 {
     return text ? QCoreApplication::translate("Meanings", text) : QString();
 }
 
 Meaning meaningOf(const Row &row)
 {
-    return {tr(row.words), tr(row.next), QString::fromLatin1(row.clause)};
+    return {translated(row.words), translated(row.next), QString::fromLatin1(row.clause)};
 }
 
 // The one row of `field` with that name; none where two rows share it (the

@@ -5,21 +5,16 @@
 #include <QStringList>
 #include <cstring>
 
-namespace RefusalWords {
-
 namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("RefusalWords", text);
-}
 
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString held(const Holder &holder)
+} // namespace
+
+QString RefusalWords::held(const Holder &holder)
 {
     if (holder.justNow && holder.program == QLatin1String("vexmo-at"))
         return tr("another vexmo-at (process %1) took it a moment ago").arg(holder.pid);
@@ -39,20 +34,13 @@ QString held(const Holder &holder)
     return tr("%1 is using it (it has the device open alone)").arg(who(holder));
 }
 
-QString qtLock(const QString &why)
-{
-    return tr("Qt's serial port could not lock it: %1").arg(why);
-}
-
-} // namespace
-
-QString who(const Holder &holder)
+QString RefusalWords::who(const Holder &holder)
 {
     return holder.program.isEmpty() ? tr("process %1").arg(holder.pid)
                                     : tr("%1 (process %2)").arg(holder.program).arg(holder.pid);
 }
 
-QString reason(const Refusal &r)
+QString RefusalWords::reason(const Refusal &r)
 {
     using Kind = Refusal::Kind;
     switch (r.kind) {
@@ -108,20 +96,20 @@ QString reason(const Refusal &r)
     case Kind::LockFileOfNobody:
         return tr("the lock file %1 is in the way, but names no running program").arg(r.path);
     case Kind::QtLockNoFolder:
-        return qtLock(tr("no lock folder can be written (%1)").arg(r.folders.join(QLatin1String(", "))));
+        return tr("Qt's serial port could not lock it: %1").arg(tr("no lock folder can be written (%1)").arg(r.folders.join(QLatin1String(", "))));
     case Kind::QtLockNameTooLong:
-        return qtLock(tr("the name of its lock file is too long for the system (%1)").arg(r.path));
+        return tr("Qt's serial port could not lock it: %1").arg(tr("the name of its lock file is too long for the system (%1)").arg(r.path));
     case Kind::QtLockRace:
-        return qtLock(tr("its lock file %1 could not be made a moment ago; try again").arg(r.path));
+        return tr("Qt's serial port could not lock it: %1").arg(tr("its lock file %1 could not be made a moment ago; try again").arg(r.path));
     case Kind::QtLockUnwritable:
-        return qtLock(tr("its lock file %1 cannot be written in %2").arg(r.path, QFileInfo(r.path).path()));
+        return tr("Qt's serial port could not lock it: %1").arg(tr("its lock file %1 cannot be written in %2").arg(r.path, QFileInfo(r.path).path()));
     case Kind::QtLockOtherHost:
-        return qtLock(tr("its lock file %1 was made by process %2 on %3, another computer")
+        return tr("Qt's serial port could not lock it: %1").arg(tr("its lock file %1 was made by process %2 on %3, another computer")
                           .arg(r.path)
                           .arg(r.pid)
                           .arg(r.host));
     case Kind::QtLockLeft:
-        return qtLock(tr("its lock file %1, left by process %2, belongs to %3 and cannot be replaced here")
+        return tr("Qt's serial port could not lock it: %1").arg(tr("its lock file %1, left by process %2, belongs to %3 and cannot be replaced here")
                           .arg(r.path)
                           .arg(r.pid)
                           .arg(r.owner));
@@ -131,7 +119,7 @@ QString reason(const Refusal &r)
     return QString();
 }
 
-QString hint(const Refusal &r)
+QString RefusalWords::hint(const Refusal &r)
 {
     using Kind = Refusal::Kind;
     switch (r.kind) {
@@ -182,4 +170,3 @@ QString hint(const Refusal &r)
     return QString();
 }
 
-} // namespace RefusalWords

@@ -4,15 +4,21 @@
 
 #include "serialdevice/refusal.h"
 
+#include <QCoreApplication>
 #include <QString>
 
-namespace RefusalWords {
+class RefusalWords
+{
+    Q_DECLARE_TR_FUNCTIONS(RefusalWords)
 
-// Why it could not be opened, after "ComN (...) could not be opened: ".
-QString reason(const Refusal &refusal);
-// What the user can do about it; empty where there is nothing to add.
-QString hint(const Refusal &refusal);
-// "sleep (process 12)", or "process 12" where its name is not known.
-QString who(const Holder &holder);
+public:
+    // Why it could not be opened, after "ComN (...) could not be opened: ".
+    static QString reason(const Refusal &refusal);
+    // What the user can do about it; empty where there is nothing to add.
+    static QString hint(const Refusal &refusal);
+    // "sleep (process 12)", or "process 12" where its name is not known.
+    static QString who(const Holder &holder);
 
-} // namespace RefusalWords
+private:
+    static QString held(const Holder &holder);
+};

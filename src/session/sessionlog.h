@@ -42,7 +42,6 @@ public:
     // said at once.
     void keep(const QByteArray &bytes);
     bool isKept() const { return m_failure.isEmpty(); }
-    QString failure() const { return m_failure; }  // the system's words, while not kept
     qsizetype backlog() const { return m_backlog.size() - m_backlogFrom; }
 
     // The line put in the file where bytes are missing.
