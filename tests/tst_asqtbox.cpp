@@ -3,7 +3,9 @@
 // caret, selection and scroll position, and paint the same pixels. Qt's box
 // breaks lines with one paragraph separator where ours holds CR LF.
 
+#include "textboxgeometry.h"
 #include "textbox/crlfbox.h"
+#include "textbox/crlfboxaccessible.h"
 #include "textdocument/crlfdocument.h"
 #include "widgets/style.h"
 
@@ -14,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <cmath>
@@ -150,6 +153,68 @@ struct Pair
         }
         return starts.join(u' ');
     }
+    // What a user of our box learns from its signals.
+    struct Seen
+    {
+        QString text;
+        qint64 caret, selectionStart, selectionEnd;
+        bool undo, redo;
+    };
+    Seen seen() const
+    {
+        return {ours.text(), ours.cursorPosition(), ours.selectionStart(), ours.selectionEnd(),
+                ours.isUndoAvailable(), ours.isRedoAvailable()};
+    }
+    // Since `before`, each of our signals was sent where what it tells of
+    // changed, and elsewhere only where Qt's box sent it too (it sends some
+    // on moves that change nothing); those with a value end on the truth.
+    // Qt's box misses some changes (the caret moved by Ctrl+Backspace or
+    // Select All; a selection that a Shift+double-click ends), so a signal
+    // of ours is not asked to have one of Qt's beside it.
+    QString signalDifference(const Seen &before)
+    {
+        const Seen now = seen();
+        const bool hadSelection = before.selectionStart != before.selectionEnd;
+        const bool hasSelection = now.selectionStart != now.selectionEnd;
+        const bool selectionMoved = before.selectionStart != now.selectionStart || before.selectionEnd != now.selectionEnd;
+        const bool changed[] = {now.text != before.text, now.caret != before.caret,
+                                selectionMoved && (hadSelection || hasSelection), hadSelection != hasSelection,
+                                now.undo != before.undo, now.redo != before.redo};
+        const QVariant truth[] = {{}, {}, {}, hasSelection, now.undo, now.redo};
+        QStringList wrong;
+        for (size_t i = 0; i < ourSpies.size(); ++i) {
+            const QSignalSpy &mine = *ourSpies[i];
+            const QSignalSpy &qts = *qtSpies[i];
+            if (changed[i] && mine.isEmpty())
+                wrong << mine.signal() + QStringLiteral(" not sent for a change");
+            if (!changed[i] && !mine.isEmpty() && qts.isEmpty())
+                wrong << mine.signal() + QStringLiteral(" sent for no change, where Qt's box sent none");
+            if (!mine.isEmpty() && truth[i].isValid() && mine.last().value(0) != truth[i])
+                wrong << mine.signal() + QStringLiteral(" ended on %1").arg(mine.last().value(0).toString());
+        }
+        forgetSignals();
+        return wrong.join(QStringLiteral("; "));
+    }
+    void forgetSignals()
+    {
+        for (const auto &spies : {&ourSpies, &qtSpies}) {
+            for (const auto &spy : *spies)
+                spy->clear();
+        }
+    }
+    template<typename Box>
+    static std::vector<std::unique_ptr<QSignalSpy>> spiesOn(Box *box)
+    {
+        // Those that tell of a change the box can see for itself first.
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        spies.push_back(std::make_unique<QSignalSpy>(box, &Box::textChanged));
+        spies.push_back(std::make_unique<QSignalSpy>(box, &Box::cursorPositionChanged));
+        spies.push_back(std::make_unique<QSignalSpy>(box, &Box::selectionChanged));
+        spies.push_back(std::make_unique<QSignalSpy>(box, &Box::copyAvailable));
+        spies.push_back(std::make_unique<QSignalSpy>(box, &Box::undoAvailable));
+        spies.push_back(std::make_unique<QSignalSpy>(box, &Box::redoAvailable));
+        return spies;
+    }
     static QString escaped(const QString &text)
     {
         QString shown = text;
@@ -157,6 +222,8 @@ struct Pair
     }
     CrLfBox ours;
     QPlainTextEdit qt;
+    std::vector<std::unique_ptr<QSignalSpy>> ourSpies = spiesOn(&ours);
+    std::vector<std::unique_ptr<QSignalSpy>> qtSpies = spiesOn(&qt);
 };
 
 struct Key
@@ -225,6 +292,7 @@ private slots:
 void TestAsQtBox::initTestCase()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
+    QAccessible::installFactory(&CrLfBoxAccessible::create);
 }
 
 void TestAsQtBox::keysAndClicksDoWhatQtsBoxDoes_data()
@@ -245,10 +313,12 @@ void TestAsQtBox::keysAndClicksDoWhatQtsBoxDoes()
     QFETCH(QSize, size);
     Pair pair(size);
     pair.setText(modemText.repeated(2));
+    pair.forgetSignals();
     QRandomGenerator random{quint32(seed)};
     QStringList steps;
     QPoint lastClick(-100, -100);
     for (int step = 0; step < 600; ++step) {
+        const Pair::Seen before = pair.seen();
         const int kind = random.bounded(10);
         if (kind < 5) {
             const Key &key = keys[random.bounded(int(std::size(keys)))];
@@ -289,7 +359,7 @@ void TestAsQtBox::keysAndClicksDoWhatQtsBoxDoes()
             qDebug().noquote() << step << steps.last() << "| ours" << pair.ours.cursorPosition() << pair.ours.selectionStart() << pair.ours.selectionEnd() << "top" << pair.ours.verticalScrollBar()->value()
                      << "| qt" << asOurs(pair.qt, c.position()) << asOurs(pair.qt, c.anchor()) << "top" << pair.qt.verticalScrollBar()->value() << "|" << Pair::escaped(pair.ours.text()) << "|" << Pair::escaped(asOurs(pair.qt));
         }
-        const QString difference = pair.difference();
+        const QString difference = pair.difference() + pair.signalDifference(before);
         if (!difference.isEmpty())
             QFAIL(qPrintable(QStringLiteral("after %1:\n%2").arg(steps.mid(std::max(0, int(steps.size()) - 6)).join(u" | "), difference)));
     }
@@ -298,12 +368,13 @@ void TestAsQtBox::keysAndClicksDoWhatQtsBoxDoes()
 void TestAsQtBox::doubleClicksTakeWhatQtsBoxTakes()
 {
     // On every character and right of every line: words, runs of
-    // punctuation, underscores within words, blanks.
+    // punctuation, underscores within words, blanks. A screen reader's
+    // word at a position is the one a double-click there takes.
     Pair pair(QSize(381, 300));
     pair.setText(QStringLiteral("+CMTI: \"SM\",12\r\nfoo_bar 17,99 foo_\r\n  (OK)  \r\n\r\nend_"));
     const QString text = pair.ours.text();
     for (int at = 0; at <= text.size(); ++at) {
-        QPoint point = pair.ours.characterRect(at).center();
+        QPoint point = characterRect(&pair.ours, at).center();
         if (at == text.size() || text.at(at) == u'\r')
             point.rx() += 40;  // right of the line
         for (QAbstractScrollArea *box : {static_cast<QAbstractScrollArea *>(&pair.ours),
@@ -313,6 +384,12 @@ void TestAsQtBox::doubleClicksTakeWhatQtsBoxTakes()
         }
         const QString difference = pair.difference();
         QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(at).arg(difference)));
+        int from = -1;
+        int to = -1;
+        const int hit = int(pair.ours.cursorPositionAt(point));
+        QAccessible::queryAccessibleInterface(&pair.ours)->textInterface()->textAtOffset(hit, QAccessible::WordBoundary, &from, &to);
+        QCOMPARE(QStringLiteral("%1 %2 at %3").arg(from).arg(to).arg(hit),
+                 QStringLiteral("%1 %2 at %3").arg(pair.ours.selectionStart()).arg(pair.ours.selectionEnd()).arg(hit));
     }
 }
 
@@ -321,7 +398,7 @@ void TestAsQtBox::draggingAfterADoubleClickTakesWholeWords()
     // Left and right of the word first taken, and on to the next row.
     Pair pair(QSize(381, 300));
     pair.setText(modemText);
-    const QPoint word = pair.ours.characterRect(modemText.indexOf(QLatin1String("side"))).center();
+    const QPoint word = characterRect(&pair.ours, modemText.indexOf(QLatin1String("side"))).center();
     const auto boxes = {static_cast<QAbstractScrollArea *>(&pair.ours), static_cast<QAbstractScrollArea *>(&pair.qt)};
     for (const QPoint to : {word + QPoint(-60, 0), word + QPoint(45, 0), word + QPoint(10, 14), word + QPoint(-3, 0)}) {
         for (QAbstractScrollArea *box : boxes) {
@@ -401,7 +478,7 @@ void TestAsQtBox::lettersOfSeveralCodePointsStayWhole()
     pair.setText(QStringLiteral("le cafe\u0301 noir"));
     for (QAbstractScrollArea *box : {static_cast<QAbstractScrollArea *>(&pair.ours),
                                      static_cast<QAbstractScrollArea *>(&pair.qt)})
-        QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, pair.ours.characterRect(4).center());
+        QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, characterRect(&pair.ours, 4).center());
     QCOMPARE(pair.difference(), QString());
     QCOMPARE(pair.ours.selectedText(), QStringLiteral("cafe\u0301"));
 }
@@ -554,10 +631,24 @@ void TestAsQtBox::aRunOfDeletesUndoesInQtsSteps()
             QTest::keyClick(box, key);
     }
     QCOMPARE(pair.difference(), QString());
+    pair.forgetSignals();
     for (int step = 0; step < 4; ++step) {
+        const Pair::Seen before = pair.seen();
         QTest::keySequence(&pair.ours, QKeySequence::Undo);
         QTest::keySequence(&pair.qt, QKeySequence::Undo);
-        QVERIFY2(pair.difference().isEmpty(), qPrintable(QStringLiteral("undo %1: %2").arg(step + 1).arg(pair.difference())));
+        const QString difference = pair.difference() + pair.signalDifference(before);
+        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("undo %1: %2").arg(step + 1).arg(difference)));
+    }
+    // Everything back, and again: undo is spent, redo is not, and the
+    // other way round.
+    for (const QKeySequence::StandardKey key : {QKeySequence::Undo, QKeySequence::Redo}) {
+        const Pair::Seen before = pair.seen();
+        for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+            for (int i = 0; i < 8; ++i)
+                QTest::keySequence(box, key);
+        }
+        QCOMPARE(pair.difference() + pair.signalDifference(before), QString());
+        QCOMPARE(pair.ours.isUndoAvailable(), key == QKeySequence::Redo);
     }
 }
 

@@ -2,6 +2,7 @@
 // control characters show as greyed symbols, and nothing depends on how
 // long the text or its lines are.
 
+#include "textboxgeometry.h"
 #include "textbox/crlfbox.h"
 #include "textdocument/crlfdocument.h"
 #include "textbox/crlfboxaccessible.h"
@@ -222,7 +223,7 @@ void TestCrLfBox::boxesKeepTheirWidthAndRowsWhereverTheyStand()
     // A box after a control's picture is as wide as after a letter.
     const auto widthBefore = [&box](const QString &text) {
         box.setText(text);
-        return box.characterRect(text.size() - 1).left() - box.characterRect(text.size() - 2).left();
+        return characterRect(&box, text.size() - 1).left() - characterRect(&box, text.size() - 2).left();
     };
     // (to the pixel: positions are rounded from fractions)
     QVERIFY(qAbs(widthBefore(QStringLiteral("\u0000\u0080b")) - widthBefore(QStringLiteral("a\u0080b"))) <= 1);
@@ -231,7 +232,7 @@ void TestCrLfBox::boxesKeepTheirWidthAndRowsWhereverTheyStand()
     // nothing more, as the same rows ended by line breaks show them.
     const QString boxes = QString(300, QChar(0x80));
     box.setText(boxes);
-    const qint64 perRow = box.rowAround(0).second;
+    const qint64 perRow = rowAround(&box, 0).second;
     QVERIFY(perRow > 1 && perRow < boxes.size());
     QStringList rows;
     for (qint64 at = 0; at < boxes.size(); at += perRow)
@@ -251,8 +252,8 @@ void TestCrLfBox::aBoxWithNoRoomBreaksOnlyAtLineBreaks()
         box.resize(frame + 8 + room, 200);  // 4 pixels of margin each side
         box.setText(QStringLiteral("AT+CSQ\r\nOK"));
         QCOMPARE(box.rowCount(), 2);
-        QCOMPARE(box.characterRect(5).top(), box.characterRect(0).top());
-        QVERIFY(box.characterRect(8).top() > box.characterRect(0).top());
+        QCOMPARE(characterRect(&box, 5).top(), characterRect(&box, 0).top());
+        QVERIFY(characterRect(&box, 8).top() > characterRect(&box, 0).top());
     }
 }
 
@@ -437,9 +438,15 @@ void TestCrLfBox::appendGoesAfterEverythingWhereverTheCaretIs()
     box.setText(QStringLiteral("first\r\nsecond"));
     box.setCursorPosition(0);
     QTest::keyClicks(&box, QStringLiteral(">"));
+    const QSignalSpy textChanged(&box, &CrLfBox::textChanged);
+    const QSignalSpy caretMoved(&box, &CrLfBox::cursorPositionChanged);
+    const QSignalSpy undoAvailable(&box, &CrLfBox::undoAvailable);
     box.append(QStringLiteral("\r\nOK"));
     QCOMPARE(box.text(), QStringLiteral(">first\r\nsecond\r\nOK"));
     QCOMPARE(box.cursorPosition(), qint64(1));
+    QCOMPARE(textChanged.size(), 1);
+    QCOMPARE(caretMoved.size(), 0);
+    QCOMPARE(undoAvailable.size(), 0);  // what the modem sent is no edit
 }
 
 void TestCrLfBox::backspaceTakesALineBreakWholeAndUndoBringsItBack()
@@ -467,7 +474,17 @@ void TestCrLfBox::trimmingWithTheCaretAndSelectionInTheOldestLines()
     QString more;
     for (int i = 40; i < 200; ++i)
         more += QStringLiteral("+CSQ: %1,0\r\n").arg(i);
+    const QSignalSpy textChanged(&box, &CrLfBox::textChanged);
+    const QSignalSpy caretMoved(&box, &CrLfBox::cursorPositionChanged);
+    const QSignalSpy selectionChanged(&box, &CrLfBox::selectionChanged);
+    const QSignalSpy copyAvailable(&box, &CrLfBox::copyAvailable);
     box.append(more);
+    // Its users hear of all that, once.
+    QCOMPARE(textChanged.size(), 1);
+    QCOMPARE(caretMoved.size(), 1);
+    QCOMPARE(selectionChanged.size(), 1);
+    QCOMPARE(copyAvailable.size(), 1);
+    QCOMPARE(copyAvailable.last().value(0), QVariant(false));
     const QString kept = box.text();
     QVERIFY(kept.size() <= 1000 && kept.size() > 900);
     QVERIFY(kept.startsWith(QStringLiteral("+CSQ: ")));  // whole lines only
@@ -546,8 +563,8 @@ void TestCrLfBox::randomUseKeepsTextRowsAndCaret()
             fresh.setText(expected);
             QCOMPARE(fresh.rowCount(), box.rowCount());
             for (int row = 0; row < box.rowCount(); ++row)
-                QCOMPARE(fresh.rowAround(fresh.document().rows().start(row) - fresh.document().begin()),
-                         box.rowAround(box.document().rows().start(row) - box.document().begin()));
+                QCOMPARE(rowAround(&fresh, fresh.document().rows().start(row) - fresh.document().begin()),
+                         rowAround(&box, box.document().rows().start(row) - box.document().begin()));
         }
     }
 }
@@ -687,9 +704,9 @@ void TestCrLfBox::x11SelectionFollowsEverySelection()
     QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("AT+CSQ"));
     QTest::keySequence(&box, QKeySequence::SelectAll);
     QTRY_COMPARE(clipboard->text(QClipboard::Selection), box.text());
-    QTest::mouseDClick(box.viewport(), Qt::LeftButton, {}, box.characterRect(14).center());
+    QTest::mouseDClick(box.viewport(), Qt::LeftButton, {}, characterRect(&box, 14).center());
     QTRY_COMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("17"));
-    QTest::mouseClick(box.viewport(), Qt::MiddleButton, {}, box.characterRect(0).center());
+    QTest::mouseClick(box.viewport(), Qt::MiddleButton, {}, characterRect(&box, 0).center());
     QCOMPARE(box.text().left(8), QStringLiteral("17AT+CSQ"));
     // The paste keys take the clipboard; Ctrl+Shift+Insert the selection.
     clipboard->setText(QStringLiteral("CLIP"));

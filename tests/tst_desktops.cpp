@@ -1,6 +1,7 @@
 // The window on the desktops people run: light and dark palettes, and what
 // a screen reader is told.
 
+#include "textboxgeometry.h"
 #include "testmain.h"
 #include "fixture.h"
 #include "pseudoterminal.h"
@@ -174,8 +175,8 @@ void TestDesktops::theLogReadsToAScreenReader()
     QCOMPARE(text->textBeforeOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("AT\r\r\n"));
     text->setSelection(0, 0, 2);
     QCOMPARE(log->selectedText(), QStringLiteral("AT"));
-    QVERIFY(log->viewport()->rect().contains(log->characterRect(6).center()));
-    QCOMPARE(text->offsetAtPoint(log->viewport()->mapToGlobal(log->characterRect(6).center())), 6);
+    QVERIFY(log->viewport()->rect().contains(characterRect(log, 6).center()));
+    QCOMPARE(text->offsetAtPoint(log->viewport()->mapToGlobal(characterRect(log, 6).center())), 6);
 }
 
 VEXMO_TEST_MAIN(TestDesktops)

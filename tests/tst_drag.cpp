@@ -3,6 +3,7 @@
 // leaves the log, and a drop that a single-line box must cut to one line
 // leaves its source whole.
 
+#include "textboxgeometry.h"
 #include "testmain.h"
 #include "fixture.h"
 #include "textbox/crlfbox.h"
@@ -78,7 +79,7 @@ void TestDrag::aDragOutOfTheLogCopies()
     } else {
         qobject_cast<QLineEdit *>(to)->clear();
     }
-    drag(log->viewport(), log->characterRect(3).center(), to);
+    drag(log->viewport(), characterRect(log, 3).center(), to);
     QCOMPARE(log->text(), QString::fromLatin1(received));
     if (auto *line = f->form().findChild<QLineEdit *>(QLatin1String(target)))
         QCOMPARE(line->text(), arrives);
@@ -96,13 +97,13 @@ void TestDrag::aDropCutToOneLineIsACopy()
     text6->setText(QStringLiteral("first\r\nsecond"));
     text6->selectAll();
     text3->clear();
-    drag(text6->viewport(), text6->characterRect(2).center(), text3);
+    drag(text6->viewport(), characterRect(text6, 2).center(), text3);
     QCOMPARE(text3->text(), QStringLiteral("first"));
     QCOMPARE(text6->text(), QStringLiteral("first\r\nsecond"));
 
     text6->select(0, 5);  // one line moves
     text3->clear();
-    drag(text6->viewport(), text6->characterRect(2).center(), text3);
+    drag(text6->viewport(), characterRect(text6, 2).center(), text3);
     QCOMPARE(text3->text(), QStringLiteral("first"));
     QCOMPARE(text6->text(), QStringLiteral("\r\nsecond"));
 }
@@ -131,8 +132,8 @@ void TestDrag::aDragWithinTheSmsTextMovesIt()
     auto *text6 = f->get<CrLfBox>("Text6");
     text6->setText(QStringLiteral("AT+CSQ\r\nOK"));
     text6->select(selectFrom, selectTo);
-    const QRect target = text6->characterRect(dropAt);
-    drag(text6->viewport(), text6->characterRect(selectFrom).center(), text6->viewport(),
+    const QRect target = characterRect(text6, dropAt);
+    drag(text6->viewport(), characterRect(text6, selectFrom).center(), text6->viewport(),
          target.topLeft() + QPoint(1, target.height() / 2));
     QCOMPARE(text6->text(), result);
     QCOMPARE(text6->cursorPosition(), caret);
@@ -147,7 +148,7 @@ void TestDrag::aPressMovedNoFartherThanTheDragDistanceIsAClick()
     text6->setText(text);
     text6->select(0, 8);
     QWidget *view = text6->viewport();
-    const QPoint from = text6->characterRect(2).center();
+    const QPoint from = characterRect(text6, 2).center();
     const QPoint to = from + QPoint(QApplication::startDragDistance(), 0);
     // A drag, were one begun, would wait for the window system's release.
     QWindow *window = f->form().windowHandle();
@@ -158,7 +159,7 @@ void TestDrag::aPressMovedNoFartherThanTheDragDistanceIsAClick()
     QTest::mouseRelease(view, Qt::LeftButton, {}, to);
     QCOMPARE(text6->text(), text);
     QVERIFY(!text6->hasSelection());
-    QCOMPARE(text6->cursorPosition(), text6->positionAt(to));
+    QCOMPARE(text6->cursorPosition(), text6->cursorPositionAt(to));
 }
 
 void TestDrag::aDropFromAnotherBoxLeavesTheSelection()
@@ -171,8 +172,8 @@ void TestDrag::aDropFromAnotherBoxLeavesTheSelection()
     text2->select(0, 2);
     text6->setText(QStringLiteral("ATI"));
     text6->selectAll();
-    const QRect target = text2->characterRect(4);
-    drag(text6->viewport(), text6->characterRect(1).center(), text2->viewport(),
+    const QRect target = characterRect(text2, 4);
+    drag(text6->viewport(), characterRect(text6, 1).center(), text2->viewport(),
          target.topLeft() + QPoint(1, target.height() / 2));
     QCOMPARE(text2->text(), QStringLiteral("OK\r\nATIRING\r\n"));
     QCOMPARE(text6->text(), QString());  // moved

@@ -3,6 +3,7 @@
 // at the caret; the explanation shows as a notice at that line, to be read
 // and copied; the log stays exactly as it was.
 
+#include "textboxgeometry.h"
 #include "testmain.h"
 #include "fixture.h"
 #include "textbox/crlfbox.h"
@@ -49,7 +50,7 @@ QMenu *TestExplain::openMenu(QContextMenuEvent::Reason reason, qint64 at)
     QPoint pos;
     if (reason == QContextMenuEvent::Mouse) {
         target = text2()->viewport();
-        pos = text2()->characterRect(at).center();
+        pos = characterRect(text2(), at).center();
     }
     QContextMenuEvent event(reason, pos, target->mapToGlobal(pos));
     QApplication::sendEvent(target, &event);
@@ -79,7 +80,7 @@ void TestExplain::aReplyUnderThePointerIsExplained()
                                             "Bit error rate (ber 99): not known or not detectable.\n"
                                             "From 3GPP TS 27.007, 8.5, and 45.008, 8.2.4."));
     // At that line: just below it, in the log.
-    const QRect line = text2()->characterRect(12);
+    const QRect line = characterRect(text2(), 12);
     const QPoint top = notice->mapTo(&f->form(), QPoint(0, 0));
     const QPoint lineBottom = text2()->viewport()->mapTo(&f->form(), line.bottomLeft());
     QVERIFY2(top.y() > lineBottom.y() && top.y() <= lineBottom.y() + 4,

@@ -135,8 +135,8 @@ void TestGarbage::feed(const QByteArray &bytes, QRandomGenerator &random, bool i
         const int rowHeight = int(std::ceil(QFontMetricsF(box.font()).lineSpacing()));
         for (int row = top; row < rows.count() && (row - top) * rowHeight < box.viewport()->height(); ++row) {
             const int y = (row - top) * rowHeight + (top == 0 ? margin : 0) + rowHeight / 2;
-            const qint64 hit = box.positionAt(QPoint(margin, y));
-            QVERIFY2(box.rowAround(hit).first == rows.start(row) - box.document().begin(),
+            const qint64 hit = box.cursorPositionAt(QPoint(margin, y));
+            QVERIFY2(rows.rowOf(box.document().begin() + hit) == row,
                      qPrintable(QStringLiteral("row %1 after byte %2").arg(row).arg(at)));
         }
     }

@@ -1,6 +1,7 @@
 #include "textbox/crlfbox_p.h"
 #include "textbox/textmimedata.h"
 
+#include "textdocument/heap.h"
 #include "widgets/style.h"
 
 #include <QAccessible>
@@ -9,9 +10,6 @@
 #include <QMimeData>
 #include <QScrollBar>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 using Pos = CrLfBoxPrivate::Pos;
 using Kind = CrLfBoxPrivate::Kind;
@@ -110,11 +108,10 @@ void CrLfBox::clear()
     d->m_x = -1;
     d->updateScrollRange();
     viewport()->update();
-#ifdef __GLIBC__
-    // A full log leaves tens of megabytes free inside the heap; give them back.
+    emit textChanged();
+    d->tell();
     if (gone > 1'000'000)
-        malloc_trim(0);
-#endif
+        Heap::giveBackFreePages();  // a full log leaves tens of megabytes
 }
 
 void CrLfBox::append(QStringView text)
@@ -130,6 +127,8 @@ void CrLfBox::append(QStringView text)
     d->trimToCapacity();
     d->updateScrollRange();
     viewport()->update();
+    emit textChanged();
+    d->tell();  // the caret's offset moves where old lines went
 }
 
 void CrLfBoxPrivate::trimToCapacity()
@@ -189,6 +188,7 @@ void CrLfBoxPrivate::textReplaced(Pos at, const QString &removed, qint64 inserte
     }
     updateScrollRange();
     q->viewport()->update();
+    emit q->textChanged();
 }
 
 void CrLfBoxPrivate::insert(const QString &text, Kind kind, bool fresh)
@@ -322,8 +322,10 @@ void CrLfBoxPrivate::setCaret(Pos caret, Pos anchor, bool keepX)
     anchor = clamped(anchor);
     if (!keepX)
         m_x = -1;
-    if (caret == m_caret && anchor == m_anchor)
+    if (caret == m_caret && anchor == m_anchor) {
+        tell();
         return;
+    }
     const bool hadSelection = hasSelection();
     const bool caretMoved = caret != m_caret;
     m_caret = caret;
@@ -342,6 +344,27 @@ void CrLfBoxPrivate::setCaret(Pos caret, Pos anchor, bool keepX)
     q->updateMicroFocus();
     restartBlinking();
     q->viewport()->update();
+    tell();
+}
+
+void CrLfBoxPrivate::tell()
+{
+    if (m_eventDepth > 0)
+        return;
+    const Told was = std::exchange(m_told, Told{offsetOf(m_caret), offsetOf(m_anchor), m_document.canUndo(), m_document.canRedo()});
+    const bool had = was.caret != was.anchor;
+    const bool has = hasSelection();
+    if (m_told.caret != was.caret)
+        emit q->cursorPositionChanged();
+    if (had != has)
+        emit q->copyAvailable(has);
+    // A selection that changed, or went, as Qt's text control has it.
+    if (had != has || (has && (m_told.caret != was.caret || m_told.anchor != was.anchor)))
+        emit q->selectionChanged();
+    if (m_told.undo != was.undo)
+        emit q->undoAvailable(m_told.undo);
+    if (m_told.redo != was.redo)
+        emit q->redoAvailable(m_told.redo);
 }
 
 void CrLfBoxPrivate::setClipboardSelection() const

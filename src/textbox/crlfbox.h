@@ -15,7 +15,6 @@
 
 #include <QAbstractScrollArea>
 #include <memory>
-#include <utility>
 
 class CrLfBoxPrivate;
 class CrLfDocument;
@@ -65,20 +64,26 @@ public:
 
     const CrLfDocument &document() const;
     int rowCount() const;
-    QRect cursorRect() const;  // in the viewport
-    // For screen readers: where a character is drawn, which one is at a
-    // point, the row as shown, the line between two breaks and the word
-    // around a position.
-    QRect characterRect(qint64 position) const;
-    qint64 positionAt(const QPoint &point) const;
-    std::pair<qint64, qint64> rowAround(qint64 position) const;
-    std::pair<qint64, qint64> lineAround(qint64 position) const;
-    std::pair<qint64, qint64> wordAround(qint64 position) const;
+    // In the viewport: where the caret is drawn, or would be at `position`,
+    // and where a click at `point` would put it.
+    QRect cursorRect() const;
+    QRect cursorRect(qint64 position) const;
+    qint64 cursorPositionAt(const QPoint &point) const;
 
     QMenu *createStandardContextMenu();
 
+signals:
+    // As Qt's plain text box sends them: each on a change only.
+    void textChanged();
+    void cursorPositionChanged();
+    void selectionChanged();
+    void copyAvailable(bool yes);
+    void undoAvailable(bool available);
+    void redoAvailable(bool available);
+
 protected:
     bool event(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -101,5 +106,6 @@ protected:
 
 private:
     friend class CrLfBoxPrivate;
+    friend class CrLfBoxAccessible;
     std::unique_ptr<CrLfBoxPrivate> d;
 };

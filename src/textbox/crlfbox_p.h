@@ -58,6 +58,25 @@ public:
     // The selection, for the clipboard or a drag: made into text only when asked for.
     QMimeData *selectionMimeData() const;
     void restartBlinking();
+    // Sends the signals of what changed since they were last sent; within
+    // an event, once it is handled, so that what it changed on the way
+    // (a word selected, then deleted) is not told.
+    void tell();
+    class EventScope
+    {
+    public:
+        explicit EventScope(CrLfBoxPrivate *d) : d(d) { ++d->m_eventDepth; }
+        ~EventScope()
+        {
+            if (--d->m_eventDepth == 0)
+                d->tell();
+        }
+        EventScope(const EventScope &) = delete;
+        EventScope &operator=(const EventScope &) = delete;
+
+    private:
+        CrLfBoxPrivate *const d;
+    };
     const Block &blockOf(Pos pos) const;
     const Block &blockOfRow(int row) const;
     Pos nextPosition(Pos pos, QTextLayout::CursorMode mode) const;
@@ -66,9 +85,9 @@ public:
     // (up from the first row, down from the last), and then nothing changes.
     std::optional<Pos> moved(Pos from, Move op);
     qreal xOf(Pos pos) const;
-    // The row as shown, the line between two breaks, the word.
+    // The row as shown, the word as a double-click takes it and a screen
+    // reader reads it.
     Range rowAround(Pos pos) const;
-    Range lineAround(Pos pos) const;
     Range wordAround(Pos pos) const;
     static QString wordSeparators();
 
@@ -79,6 +98,10 @@ public:
     int pageRows() const;
     void updateScrollRange();
     Pos hitTest(const QPointF &point) const;
+    // In the viewport: where the caret at `pos` is drawn, `preeditCursor`
+    // letters into the input method's text; where the character is drawn.
+    QRect caretRect(Pos pos, int preeditCursor) const;
+    QRect characterRect(Pos pos) const;
     Pos positionInRow(int row, qreal x) const;  // x in the row's layout
     void paintBlock(QPainter &painter, const Block &block, const QRect &clip) const;
 
@@ -108,6 +131,14 @@ public:
     qreal m_x = -1;  // kept while the caret moves up and down
     bool m_caretShown = false;
     QBasicTimer m_blink;
+    struct Told
+    {
+        qint64 caret = 0;
+        qint64 anchor = 0;
+        bool undo = false;
+        bool redo = false;
+    } m_told;  // as the signals last had it
+    int m_eventDepth = 0;
     QElapsedTimer m_sinceInput;
 
     // The mouse: what a double or triple click selected, to extend it by

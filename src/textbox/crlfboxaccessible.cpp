@@ -1,6 +1,6 @@
 #include "textbox/crlfboxaccessible.h"
 
-#include "textbox/crlfbox.h"
+#include "textbox/crlfbox_p.h"
 
 #include <QTextBoundaryFinder>
 
@@ -87,19 +87,23 @@ QString CrLfBoxAccessible::text(int startOffset, int endOffset) const
 
 std::pair<int, int> CrLfBoxAccessible::unitAround(int offset, QAccessible::TextBoundaryType boundary) const
 {
+    const CrLfBoxPrivate *d = box()->d.get();
     const int length = characterCount();
     offset = std::clamp(offset, 0, length);
+    const auto offsets = [d](CrLfBoxPrivate::Range range) {
+        return std::pair<int, int>(int(d->offsetOf(range.first)), int(d->offsetOf(range.second)));
+    };
     switch (boundary) {
     case QAccessible::CharBoundary:
         return {offset, std::min(offset + 1, length)};
     case QAccessible::WordBoundary:
+        // The word a double-click takes, as in Qt's box.
+        return offsets(d->wordAround(d->clamped(d->at(offset))));
     case QAccessible::SentenceBoundary: {
-        // Words and sentences as Unicode finds them, within the line.
-        const auto [lineFrom, lineTo] = box()->lineAround(offset);
+        // Sentences as Unicode finds them, within the line.
+        const auto [lineFrom, lineTo] = offsets(d->m_document.lineAround(d->at(offset)));
         const QString line = box()->mid(lineFrom, lineTo);
-        QTextBoundaryFinder finder(boundary == QAccessible::WordBoundary ? QTextBoundaryFinder::Word
-                                                                         : QTextBoundaryFinder::Sentence,
-                                   line);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, line);
         finder.setPosition(offset - lineFrom);
         const qsizetype at = finder.position();
         const qsizetype from = finder.isAtBoundary() && at < line.size() ? at
@@ -108,17 +112,14 @@ std::pair<int, int> CrLfBoxAccessible::unitAround(int offset, QAccessible::TextB
         const qsizetype to = finder.toNextBoundary();
         return {int(lineFrom + from), int(lineFrom + (to < 0 ? line.size() : to))};
     }
-    case QAccessible::ParagraphBoundary: {
-        const auto [from, to] = box()->lineAround(offset);
-        return {int(from), int(to)};
-    }
+    case QAccessible::ParagraphBoundary:
+        return offsets(d->m_document.lineAround(d->at(offset)));
     case QAccessible::NoBoundary:
         return {0, length};
     case QAccessible::LineBoundary:
         break;
     }
-    const auto [from, to] = box()->rowAround(offset);  // a row as shown
-    return {int(from), int(to)};
+    return offsets(d->rowAround(d->at(offset)));  // a row as shown
 }
 
 QString CrLfBoxAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
@@ -168,13 +169,13 @@ int CrLfBoxAccessible::characterCount() const
 
 QRect CrLfBoxAccessible::characterRect(int offset) const
 {
-    const QRect rect = box()->characterRect(offset);
+    const QRect rect = box()->d->characterRect(box()->d->at(offset));
     return QRect(box()->viewport()->mapToGlobal(rect.topLeft()), rect.size());
 }
 
 int CrLfBoxAccessible::offsetAtPoint(const QPoint &point) const
 {
-    return int(box()->positionAt(box()->viewport()->mapFromGlobal(point)));
+    return int(box()->cursorPositionAt(box()->viewport()->mapFromGlobal(point)));
 }
 
 void CrLfBoxAccessible::scrollToSubstring(int startIndex, int)

@@ -92,10 +92,10 @@ std::optional<CrLfBoxPrivate::Pos> CrLfBoxPrivate::moved(Pos from, Move op)
             --to;
         break;
     case Move::StartOfBlock:
-        to = lineAround(from).first;
+        to = m_document.lineAround(from).first;
         break;
     case Move::EndOfBlock:
-        to = lineAround(from).second;
+        to = m_document.lineAround(from).second;
         break;
     case Move::Start:
         to = m_document.begin();
@@ -132,38 +132,11 @@ void CrLfBoxPrivate::ensureCaretVisible()
     }
 }
 
-std::pair<qint64, qint64> CrLfBox::rowAround(qint64 position) const
-{
-    return d->offsetsOf(d->rowAround(d->at(position)));
-}
-
-std::pair<qint64, qint64> CrLfBox::lineAround(qint64 position) const
-{
-    return d->offsetsOf(d->lineAround(d->at(position)));
-}
-
-std::pair<qint64, qint64> CrLfBox::wordAround(qint64 position) const
-{
-    return d->offsetsOf(d->wordAround(d->clamped(d->at(position))));
-}
-
 CrLfBoxPrivate::Range CrLfBoxPrivate::rowAround(Pos pos) const
 {
     const RowIndex &rows = m_document.rows();
     const int row = rows.rowOf(pos);
     return {rows.start(row), rows.next(row)};
-}
-
-CrLfBoxPrivate::Range CrLfBoxPrivate::lineAround(Pos pos) const
-{
-    const RowIndex &rows = m_document.rows();
-    int first = rows.rowOf(pos);
-    while (first > 0 && !rows.isLineStart(rows.start(first)))
-        --first;
-    int last = rows.rowOf(pos);
-    while (!rows.endsInBreak(last) && last + 1 < rows.count())
-        ++last;
-    return {rows.start(first), rows.end(last)};
 }
 
 CrLfBoxPrivate::Range CrLfBoxPrivate::wordAround(Pos at) const

@@ -77,7 +77,7 @@ QVariant CrLfBox::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImCursorRectangle:
         return cursorRect().translated(viewport()->pos());
     case Qt::ImAnchorRectangle:
-        return characterRect(d->offsetOf(d->m_anchor)).translated(viewport()->pos());
+        return d->characterRect(d->m_anchor).translated(viewport()->pos());
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:

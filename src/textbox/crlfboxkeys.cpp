@@ -60,6 +60,7 @@ bool isEditingKey(const QKeyEvent *event)
 
 bool CrLfBox::event(QEvent *event)
 {
+    const CrLfBoxPrivate::EventScope scope(d.get());
     if (event->type() == QEvent::ShortcutOverride && isEditingKey(static_cast<QKeyEvent *>(event))) {
         event->accept();
         return true;
@@ -209,7 +210,7 @@ bool CrLfBoxPrivate::editByKey(QKeyEvent *event)
     } else if (event->matches(K::DeleteStartOfWord)) {
         removeTo(previousPosition(m_caret, QTextLayout::SkipWords));
     } else if (event->matches(K::DeleteEndOfLine)) {
-        const Pos lineEnd = lineAround(m_caret).second;
+        const Pos lineEnd = m_document.lineAround(m_caret).second;
         Pos to = lineEnd;
         if (m_caret + 1 == lineEnd)
             to = nextPosition(m_caret, QTextLayout::SkipCharacters);

@@ -28,6 +28,12 @@ QString withCrLf(QString text)
 
 } // namespace
 
+bool CrLfBox::viewportEvent(QEvent *event)
+{
+    const CrLfBoxPrivate::EventScope scope(d.get());
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
 void CrLfBox::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {
@@ -42,7 +48,7 @@ void CrLfBox::mousePressEvent(QMouseEvent *event)
     if (d->m_tripleClick.isActive()
         && (point - d->m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
         // A third click takes the whole line with its line break.
-        const auto [from, to] = d->lineAround(d->m_caret);
+        const auto [from, to] = d->m_document.lineAround(d->m_caret);
         const Pos end = d->nextPosition(to, QTextLayout::SkipCharacters);
         d->setCaret(end, from);
         d->m_clickedLine = {from, end};
@@ -164,7 +170,7 @@ void CrLfBoxPrivate::extendLinewise(Pos suggested)
         setCaret(last, first);
         return;
     }
-    const auto [from, to] = lineAround(suggested);
+    const auto [from, to] = m_document.lineAround(suggested);
     if (suggested < last)
         setCaret(from, last);
     else

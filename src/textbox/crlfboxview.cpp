@@ -73,33 +73,41 @@ CrLfBoxPrivate::Pos CrLfBoxPrivate::positionInRow(int row, qreal x) const
     return pos;
 }
 
-qint64 CrLfBox::positionAt(const QPoint &point) const
+qint64 CrLfBox::cursorPositionAt(const QPoint &point) const
 {
-    return d->hitTest(point) - d->m_document.begin();
+    return d->offsetOf(d->hitTest(point));
 }
 
 QRect CrLfBox::cursorRect() const
 {
-    const Block &block = d->blockOf(d->m_caret);
-    int offset = block.toLayout(int(d->m_caret - block.start));
-    if (d->isPreediting())
-        offset += d->m_preeditCursor;
-    const QTextLine line = block.layout.lineForTextPosition(offset);
-    const int width = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
-    return QRect(d->margin + qRound(line.cursorToX(offset)), d->rowY(block.firstRow) + qRound(line.y()), std::max(1, width),
-                 d->rowHeight());
+    return d->caretRect(d->m_caret, d->isPreediting() ? d->m_preeditCursor : 0);
 }
 
-QRect CrLfBox::characterRect(qint64 position) const
+QRect CrLfBox::cursorRect(qint64 position) const
 {
-    const Pos at = d->clamped(d->at(position));
-    const Block &block = d->blockOf(at);
+    return d->caretRect(d->clamped(d->at(position)), 0);
+}
+
+QRect CrLfBoxPrivate::caretRect(Pos pos, int preeditCursor) const
+{
+    const Block &block = blockOf(pos);
+    const int offset = block.toLayout(int(pos - block.start)) + preeditCursor;
+    const QTextLine line = block.layout.lineForTextPosition(offset);
+    const int width = q->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, q);
+    return QRect(margin + qRound(line.cursorToX(offset)), rowY(block.firstRow) + qRound(line.y()), std::max(1, width),
+                 rowHeight());
+}
+
+QRect CrLfBoxPrivate::characterRect(Pos pos) const
+{
+    const Pos at = clamped(pos);
+    const Block &block = blockOf(at);
     const int offset = block.toLayout(int(at - block.start));
     const QTextLine line = block.layout.lineForTextPosition(offset);
     const qreal left = line.cursorToX(offset, QTextLine::Leading);
     const qreal right = at < block.end() ? line.cursorToX(offset, QTextLine::Trailing) : left;
-    return QRect(d->margin + qRound(std::min(left, right)), d->rowY(block.firstRow) + qRound(line.y()),
-                 std::max(1, qRound(std::abs(right - left))), d->rowHeight());
+    return QRect(margin + qRound(std::min(left, right)), rowY(block.firstRow) + qRound(line.y()),
+                 std::max(1, qRound(std::abs(right - left))), rowHeight());
 }
 
 // --- painting

@@ -71,3 +71,14 @@ CrLfDocument::Step CrLfDocument::apply(Pos at, const QString &gone, const QStrin
     m_text.insert(at, comes);
     return {at, gone, comes, m_rows.edited(at, gone.size(), comes.size())};
 }
+
+std::pair<CrLfDocument::Pos, CrLfDocument::Pos> CrLfDocument::lineAround(Pos pos) const
+{
+    int first = m_rows.rowOf(pos);
+    while (first > 0 && !m_rows.isLineStart(m_rows.start(first)))
+        --first;
+    int last = m_rows.rowOf(pos);
+    while (!m_rows.endsInBreak(last) && last + 1 < m_rows.count())
+        ++last;
+    return {m_rows.start(first), m_rows.end(last)};
+}

@@ -27,6 +27,9 @@ public:
     Pos append(QStringView text);
     void clear();
     void relayout() { m_rows.rewrap(); }
+    // The line around `pos`, from the break before it to the one after,
+    // the latter included.
+    std::pair<Pos, Pos> lineAround(Pos pos) const;
 
     // Beyond `capacity` characters the oldest whole lines go, and a
     // hundredth of the capacity more, so that this happens once in a while
