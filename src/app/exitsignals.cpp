@@ -23,9 +23,6 @@ ExitSignals::ExitSignals(std::function<void()> exit, QObject *parent)
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ExitSignals::takeSignal);
     writeEnd = m_pipe[1];
-    // A reader that went away (`--log /dev/stdout | head`) is a failed
-    // write like any other, said as such: never the end of the program.
-    ::signal(SIGPIPE, SIG_IGN);
     struct sigaction action = {};
     action.sa_handler = &ExitSignals::handle;
     sigemptyset(&action.sa_mask);

@@ -5,7 +5,7 @@
 // SIGALRM), end it as Exit does: the port is closed, which frees its lock
 // file and its exclusive use, and then the window. The signal handler only
 // writes a byte to a pipe; the exit runs on the event loop like any other
-// handler. SIGPIPE is ignored: a write to a pipe whose reader went fails.
+// handler.
 
 #include <QObject>
 #include <QSocketNotifier>

@@ -1,5 +1,6 @@
 #include "widgets/notice.h"
 
+#include "widgets/presswatch.h"
 #include "widgets/style.h"
 
 #include <QAccessibleWidget>
@@ -53,6 +54,7 @@ Notice::Notice(QWidget *owner)
     m_hideTimer.setSingleShot(true);
     m_hideTimer.setInterval(shownMs);
     connect(&m_hideTimer, &QTimer::timeout, this, &Notice::dismiss);
+    connect(m_presses, &PressWatch::pressed, this, &Notice::pressedAnywhere);
 }
 
 void Notice::showAt(QWidget *anchor, const QString &text, Duration duration)
@@ -115,18 +117,16 @@ void Notice::place(QWidget *anchor, const QRect &area, const QString &text)
     raise();
 }
 
-bool Notice::eventFilter(QObject *watched, QEvent *event)
+void Notice::pressedAnywhere(QObject *receiver, bool mouse)
 {
     // Like a tool tip, it goes at the next press of a key or a mouse button;
     // a standing one stays, and one to read stays for presses on itself and
     // in the menu it opens to copy its text.
-    const bool pressed = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress;
-    const auto *widget = qobject_cast<const QWidget *>(watched);
+    const auto *widget = qobject_cast<const QWidget *>(receiver);
     const bool onItself = widget && (widget == this || isAncestorOf(widget)
                                      || widget->window()->windowType() == Qt::Popup);
-    if (pressed && !isStanding() && !(m_duration == ToRead && event->type() == QEvent::MouseButtonPress && onItself))
+    if (!isStanding() && !(m_duration == ToRead && mouse && onItself))
         dismiss();
-    return QLabel::eventFilter(watched, event);
 }
 
 void Notice::mousePressEvent(QMouseEvent *event)
@@ -156,13 +156,13 @@ void Notice::contextMenuEvent(QContextMenuEvent *event)
 
 void Notice::showEvent(QShowEvent *event)
 {
-    qApp->installEventFilter(this);
+    m_presses->setWatching(true);
     QLabel::showEvent(event);
 }
 
 void Notice::hideEvent(QHideEvent *event)
 {
-    qApp->removeEventFilter(this);
+    m_presses->setWatching(false);
     m_hideTimer.stop();
     QLabel::hideEvent(event);
 }

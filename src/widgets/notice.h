@@ -7,6 +7,8 @@
 // it or the state ends: another notice may show meanwhile, and when that
 // one goes the standing one comes back.
 
+#include "widgets/presswatch.h"
+
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -35,7 +37,6 @@ public:
     bool isStanding() const { return isVisible() && !m_standing.isEmpty() && text() == m_standing; }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -44,10 +45,12 @@ protected:
 private:
     void place(QWidget *anchor, const QRect &area, const QString &text);
     void dismiss();
+    void pressedAnywhere(QObject *receiver, bool mouse);
 
     QPointer<QWidget> m_anchor;
     QPointer<QWidget> m_standingAnchor;
     QString m_standing;
     QTimer m_hideTimer;
+    PressWatch *const m_presses = new PressWatch(this);
     Duration m_duration = AWhile;
 };
