@@ -70,9 +70,8 @@ QWidget *create(const Control &c, QWidget *parent)
         return button;
     }
     case Kind::TextBox: {
-        auto *box = new QLineEdit(c.text, parent);
+        auto *box = new OneLine(c.text, parent);
         box->setMaxLength(std::numeric_limits<int>::max());  // the table sets no limit; Qt's is 32,767
-        OneLine::install(box);
         return box;
     }
     case Kind::MultiLineTextBox: {

@@ -1,11 +1,13 @@
 #include "widgets/oneline.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QDropEvent>
-#include <QLineEdit>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QMimeData>
 #include <QRegularExpression>
-#include <utility>
 
 namespace {
 
@@ -15,102 +17,114 @@ const QRegularExpression &lineBreak()
     return expression;
 }
 
-// What came in is what the old text does not hold at either end.
-struct Change
-{
-    qsizetype prefix = 0;
-    qsizetype suffix = 0;
-    QString came;
-    qsizetype went = 0;
-};
-
-Change changeFrom(const QString &before, const QString &after)
-{
-    Change c;
-    while (c.prefix < after.size() && c.prefix < before.size() && after[c.prefix] == before[c.prefix])
-        ++c.prefix;
-    while (c.suffix < after.size() - c.prefix && c.suffix < before.size() - c.prefix
-           && after[after.size() - 1 - c.suffix] == before[before.size() - 1 - c.suffix])
-        ++c.suffix;
-    c.came = after.mid(c.prefix, after.size() - c.prefix - c.suffix);
-    c.went = before.size() - c.prefix - c.suffix;
-    return c;
-}
-
 } // namespace
 
-OneLine::OneLine(QLineEdit *box)
-    : QObject(box), m_box(box), m_last(box->text())
+OneLine::OneLine(const QString &text, QWidget *parent)
+    : QLineEdit(text, parent)
 {
-    // textEdited comes before textChanged: it sees the text as it was.
-    connect(box, &QLineEdit::textEdited, this, &OneLine::edited);
-    connect(box, &QLineEdit::textChanged, this, &OneLine::changed);
 }
 
-OneLine *OneLine::install(QLineEdit *box)
+QString OneLine::firstLine(const QString &text)
 {
-    auto *oneLine = new OneLine(box);
-    box->installEventFilter(oneLine);
-    return oneLine;
-}
-
-void OneLine::edited(const QString &text)
-{
-    const Change change = changeFrom(m_last, text);
-    const qsizetype cut = change.came.indexOf(lineBreak());
+    const qsizetype cut = text.indexOf(lineBreak());
     if (cut < 0)
-        return;
-    // Set as Qt sets a validator's correction: the undo history starts
-    // afresh, so that no undo brings the other lines back.
-    const QString kept = change.came.left(cut);
-    m_box->setText(text.left(change.prefix) + kept + text.right(change.suffix));
-    m_box->setCursorPosition(int(change.prefix + kept.size()));
-    m_toldAlready = true;  // the change under way is told once more, with its uncut text
-    const QString left = change.came.mid(cut).trimmed();
+        return text;
+    const QString left = text.mid(cut).trimmed();
     if (!left.isEmpty())
-        emit leftOut(m_box, left);
+        emit leftOut(this, left);
+    return text.left(cut);
 }
 
-void OneLine::changed()
+void OneLine::pasteFirstLine(const QString &text)
 {
-    // The box's own text, not the signal's: a text cut to one line during
-    // the change is told before the change itself.
-    if (std::exchange(m_toldAlready, false))
+    if (isReadOnly())
         return;
-    const QString text = m_box->text();
-    const Change change = changeFrom(m_last, text);
+    const QString kept = firstLine(text);
+    const qsizetype replaced = selectedText().size();
+    insert(kept);
+    grew(kept.size() + replaced);
+}
+
+void OneLine::grew(qsizetype characters)
+{
     // The box keeps every character that came or went for undo (a few tens
-    // of bytes each); past the limit its history starts afresh, so pastes
-    // cannot pile up. An edit that leaves the text as it was replaced it
-    // with itself, whole for all one can tell.
-    m_grown += text == m_last ? 2 * text.size() : change.came.size() + change.went;
-    m_last = text;
-    if (m_grown > historyLimit) {
-        m_grown = 0;
-        // Not while the box is in the middle of its change.
-        QMetaObject::invokeMethod(this, "startHistoryAfresh", Qt::QueuedConnection);
+    // of bytes each); past the limit its history starts afresh, as setting
+    // its text does, so that pastes cannot pile up.
+    m_grown += characters;
+    if (m_grown <= historyLimit)
+        return;
+    m_grown = 0;
+    const int cursor = cursorPosition();
+    setText(text());
+    setCursorPosition(cursor);
+}
+
+void OneLine::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        pasteFirstLine(QGuiApplication::clipboard()->text());
+        event->accept();
+        return;
     }
+    QLineEdit::keyPressEvent(event);
 }
 
-void OneLine::startHistoryAfresh()
+void OneLine::mouseReleaseEvent(QMouseEvent *event)
 {
-    const int cursor = m_box->cursorPosition();
-    m_box->setText(m_box->text());
-    m_box->setCursorPosition(cursor);
+    // The middle button pastes the X11 selection, as Qt's box does.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection() && !isReadOnly()) {
+        deselect();
+        pasteFirstLine(QGuiApplication::clipboard()->text(QClipboard::Selection));
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }
 
-bool OneLine::eventFilter(QObject *watched, QEvent *event)
+void OneLine::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (watched != m_box || event->type() != QEvent::Drop)
-        return false;
-    auto *drop = static_cast<QDropEvent *>(event);
-    if (drop->possibleActions() == Qt::CopyAction || !drop->mimeData()->text().contains(lineBreak()))
-        return false;
-    // The box takes what it is offered; offered a copy alone, it copies,
-    // and the source keeps its text.
-    QDropEvent copy(drop->position(), Qt::CopyAction, drop->mimeData(), drop->buttons(), drop->modifiers());
-    QCoreApplication::sendEvent(m_box, &copy);
-    drop->setDropAction(Qt::CopyAction);
-    drop->accept();
-    return true;
+    // Qt's own menu, its Paste taking the first line. Qt 6.4 names none of
+    // its actions: Paste is known by Qt's own words for it, in any language.
+    QMenu *menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QString pasteText = QCoreApplication::translate("QLineEdit", "&Paste");
+    for (QAction *action : menu->actions()) {
+        if (action->text().section(u'\t', 0, 0) != pasteText)
+            continue;
+        action->setObjectName(QStringLiteral("edit-paste"));  // as later Qt names it
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { pasteFirstLine(QGuiApplication::clipboard()->text()); });
+    }
+    menu->popup(event->globalPos());
+}
+
+void OneLine::dropEvent(QDropEvent *event)
+{
+    const QString text = event->mimeData()->text();
+    if (!text.contains(lineBreak())) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    // A drop cut to one line is a copy: what is left out stays where it
+    // came from, and so does the line that was kept.
+    QMimeData kept;
+    kept.setText(firstLine(text));
+    QDropEvent copy(event->position(), Qt::CopyAction, &kept, event->buttons(), event->modifiers());
+    QLineEdit::dropEvent(&copy);
+    grew(kept.text().size());
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void OneLine::inputMethodEvent(QInputMethodEvent *event)
+{
+    const QString commit = event->commitString();
+    if (!commit.contains(lineBreak())) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent cut(event->preeditString(), event->attributes());
+    cut.setCommitString(firstLine(commit), event->replacementStart(), event->replacementLength());
+    QLineEdit::inputMethodEvent(&cut);
+    event->accept();
 }

@@ -1,42 +1,38 @@
 #pragma once
-// A single-line box holds one line, so that one press writes one line:
-// text that brings line breaks (a paste, a drop, an input method) keeps
-// its first line, and the box says what it left out. Its undo history
-// stays within a sensible size: past half a million characters typed,
-// pasted or deleted it starts afresh.
+// A single-line box that holds one line, so that one press writes one line:
+// text that brings line breaks (a paste, a drop, an input method's commit)
+// is cut to its first line before it reaches the box, and the box says what
+// it left out. Its undo history stays within a sensible size: past half a
+// million characters pasted, dropped or replaced it starts afresh.
 
-#include <QObject>
+#include <QLineEdit>
 
-class QLineEdit;
-
-class OneLine : public QObject
+class OneLine : public QLineEdit
 {
     Q_OBJECT
 public:
     static constexpr qsizetype historyLimit = 500'000;
 
-    // Keeps `box` to one line from now on.
-    static OneLine *install(QLineEdit *box);
-
-protected:
-    // A drop that must be cut to one line is a copy: what is left out stays
-    // where it came from.
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    explicit OneLine(const QString &text, QWidget *parent = nullptr);
 
 signals:
     // The lines after the first of what came into the box, left out.
-    void leftOut(QLineEdit *box, const QString &lines);
+    void leftOut(OneLine *box, const QString &lines);
 
-private slots:
-    void edited(const QString &text);
-    void changed();
-    void startHistoryAfresh();  // setting a box's text clears its undo history
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
-    explicit OneLine(QLineEdit *box);
+    // The first line of `text`; the rest is told as left out.
+    QString firstLine(const QString &text);
+    void pasteFirstLine(const QString &text);
+    // Counts what came or went for undo, and starts the history afresh
+    // once it holds too much.
+    void grew(qsizetype characters);
 
-    QLineEdit *m_box;
-    QString m_last;          // the text before the change under way
     qsizetype m_grown = 0;  // characters that came or went since the history began
-    bool m_toldAlready = false;
 };
