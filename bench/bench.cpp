@@ -367,15 +367,15 @@ int pressesChild(int argc, char *argv[])
         if (fd.symLinkTarget() == device)
             std::fprintf(stderr, "serial fd %s\n", qPrintable(fd.fileName()));
     }
-    std::vector<std::pair<const char *, int>> presses;
+    std::vector<std::pair<QByteArray, int>> presses;
     for (const auto &entry : Catalogue::entries())
-        presses.emplace_back(entry.button, 0);
+        presses.emplace_back((f.form().ui().*entry.button)->objectName().toLatin1(), 0);
     presses.emplace_back("Command9", 1);
     presses.emplace_back("Command16", 37);  // the SMS header, then the body 500 ms later
     for (const auto &[button, bytes] : presses) {
-        std::fprintf(stderr, "mark %s\n", button);
+        std::fprintf(stderr, "mark %s\n", button.constData());
         std::fflush(stderr);
-        f.click(button);
+        f.click(button.constData());
         f.modem().read(bytes > 0 ? bytes : 2, 2000);  // at least the line's end has arrived
         f.modem().readAll(20);
     }

@@ -1,7 +1,6 @@
 #include "app/applicationsetup.h"
 #include "app/commandlineoptions.h"
 #include "app/form1.h"
-#include "widgets/lookup.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -76,13 +75,7 @@ int main(int argc, char *argv[])
     for (const QString &message : heldBack().messages)
         qWarning().noquote() << message;
     setUpApplication();
-    std::optional<Form1> form;
-    try {
-        form.emplace(*options);
-    } catch (const Widgets::MissingControl &e) {
-        std::fprintf(stderr, "vexmo-at: %s\n", e.what());
-        return 1;
-    }
-    form->showCentred();
+    Form1 form(*options);
+    form.showCentred();
     return app.exec();
 }

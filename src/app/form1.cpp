@@ -16,7 +16,6 @@
 #include "session/sessionlog.h"
 #include "session/transcript.h"
 #include "textbox/crlfbox.h"
-#include "widgets/lookup.h"
 #include "widgets/notice.h"
 #include "widgets/oneline.h"
 #include "widgets/twips.h"
@@ -42,7 +41,7 @@ Form1::Form1(const CommandLineOptions &options, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/vexmo-at.png")));
     resize(Widgets::pixels(Inventory::clientWidth), Widgets::pixels(Inventory::clientHeight));
 
-    Inventory::build(this);
+    Inventory::build(this, m_ui);
 
     m_comm = new MSComm(this);
     m_comm->setObjectName(QStringLiteral("MSComm1"));
@@ -56,7 +55,7 @@ Form1::Form1(const CommandLineOptions &options, QWidget *parent)
 
     // An entry typed into the port list that names no port goes back to the
     // selected one, so the list never shows a port that Connect would not open.
-    auto *combo1 = control<QComboBox>("Combo1");
+    auto *combo1 = m_ui.Combo1;
     connect(combo1->lineEdit(), &QLineEdit::editingFinished, combo1, [combo1] {
         if (combo1->findText(combo1->currentText(), Qt::MatchFixedString) < 0)
             combo1->setEditText(combo1->itemText(combo1->currentIndex()));
@@ -72,25 +71,25 @@ Form1::Form1(const CommandLineOptions &options, QWidget *parent)
 
     m_portScanner = new PortScanner(m_comm, this);
     m_modemManager = new ModemManager(this);
-    new ConnectControl(m_comm, m_portScanner, m_modemManager, combo1, control<QPushButton>("Command2"),
-                       control<QPushButton>("Command3"), m_notice, this);
-    new ReceiveLog(m_comm, control<CrLfBox>("Text2"), control<QPushButton>("Command25"),
+    new ConnectControl(m_comm, m_portScanner, m_modemManager, combo1, m_ui.Command2,
+                       m_ui.Command3, m_notice, this);
+    new ReceiveLog(m_comm, m_ui.Text2, m_ui.Command25,
                    options.logFile.isEmpty() ? nullptr : new SessionLog(options.logFile, this), m_notice, this);
     if (!options.transcriptFile.isEmpty()) {
         auto *file = new SessionLog(options.transcriptFile, this, SessionLog::Content::Transcript);
-        file->sayOn(m_notice, control<CrLfBox>("Text2"));
+        file->sayOn(m_notice, m_ui.Text2);
         new Transcript(m_comm, file, this);
     }
-    m_logSaver = new LogSaver(control<CrLfBox>("Text2"), m_notice, this);
-    new ReplyExplainer(control<CrLfBox>("Text2"), m_notice, this);
-    new CommandPanel(m_comm, this, m_notice, this);
-    new SmsSend(m_comm, control<QLineEdit>("Text5"), control<CrLfBox>("Text6"), m_timer3,
-                control<QPushButton>("Command16"), control<QPushButton>("Command9"), m_notice, this);
-    connect(control<QPushButton>("Command7"), &QPushButton::clicked, this, &Form1::Command7_Click);
+    m_logSaver = new LogSaver(m_ui.Text2, m_notice, this);
+    new ReplyExplainer(m_ui.Text2, m_notice, this);
+    new CommandPanel(m_comm, m_ui, m_notice, this);
+    new SmsSend(m_comm, m_ui.Text5, m_ui.Text6, m_timer3,
+                m_ui.Command16, m_ui.Command9, m_notice, this);
+    connect(m_ui.Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
     new ExitSignals([this] { Command7_Click(); }, this);
 
     Form_Load();
-    new PortTips(m_comm, m_portScanner, combo1, control<QTextEdit>("Text1"), this);
+    new PortTips(m_comm, m_portScanner, combo1, m_ui.Text1, this);
 }
 
 QString Form1::caption()
@@ -98,20 +97,15 @@ QString Form1::caption()
     return QStringLiteral("Vexmo AT Command (https://vexmo-at.org)");
 }
 
-template <typename T> T *Form1::control(const char *name) const
-{
-    return Widgets::control<T>(this, name);
-}
-
 void Form1::Form_Load()
 {
-    auto *combo1 = control<QComboBox>("Combo1");
+    auto *combo1 = m_ui.Combo1;
     for (int n = 1; n <= PortMap::portCount; ++n) {
         combo1->addItem(QStringLiteral("Com%1").arg(n));
         combo1->setItemData(combo1->count() - 1, n);
     }
     combo1->setCurrentIndex(0);
-    control<QWidget>("Text2")->setFocus();
+    m_ui.Text2->setFocus();
 }
 
 void Form1::Command7_Click()

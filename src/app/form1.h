@@ -3,6 +3,7 @@
 // the SMS timer, and the subsystems that handle their events.
 
 #include "app/commandlineoptions.h"
+#include "app/form1ui.h"
 
 #include <QWidget>
 
@@ -26,6 +27,7 @@ public:
     ModemManager *modemManager() const { return m_modemManager; }
     Notice *notice() const { return m_notice; }
     LogSaver *logSaver() const { return m_logSaver; }
+    const Form1Ui &ui() const { return m_ui; }
 
     void showCentred();
 
@@ -36,9 +38,9 @@ private:
     static QString caption();
     void Form_Load();
     void Command7_Click();
-    template <typename T> T *control(const char *name) const;
     QRect centredOnScreen(QSize size) const;
 
+    Form1Ui m_ui;
     MSComm *m_comm;
     PortScanner *m_portScanner;
     ModemManager *m_modemManager;

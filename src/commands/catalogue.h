@@ -2,15 +2,17 @@
 // The one-shot command buttons: for each, the fixed text of its line and
 // the parameter box whose text completes it.
 
+#include "commands/commandcontrols.h"
+
 #include <vector>
 
 namespace Catalogue {
 
 struct Entry
 {
-    const char *button;
+    QPushButton *CommandControls::*button;
     const char *fixed;
-    const char *parameterBox;  // nullptr: the line is the fixed text alone
+    QLineEdit *CommandControls::*parameterBox;  // nullptr: the line is the fixed text alone
     bool quoted;
 };
 

@@ -2,17 +2,16 @@
 
 #include "commands/catalogue.h"
 #include "commands/commandline.h"
-#include "widgets/lookup.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
-CommandPanel::CommandPanel(MSComm *comm, const QWidget *form, Notice *notice, QObject *parent)
+CommandPanel::CommandPanel(MSComm *comm, const CommandControls &controls, Notice *notice, QObject *parent)
     : QObject(parent), m_comm(comm), m_notice(notice)
 {
     for (const Catalogue::Entry &entry : Catalogue::entries()) {
-        auto *button = Widgets::control<QPushButton>(form, entry.button);
-        const QLineEdit *box = entry.parameterBox ? Widgets::control<QLineEdit>(form, entry.parameterBox) : nullptr;
+        QPushButton *button = controls.*entry.button;
+        const QLineEdit *box = entry.parameterBox ? controls.*entry.parameterBox : nullptr;
         connect(button, &QPushButton::clicked, this,
                 [this, fixed = entry.fixed, box, quoted = entry.quoted, button] { click(fixed, box, quoted, button); });
     }

@@ -4,19 +4,17 @@
 
 #include <QObject>
 
+struct CommandControls;
 class MSComm;
 class Notice;
 class QLineEdit;
 class QPushButton;
-class QWidget;
 
 class CommandPanel : public QObject
 {
     Q_OBJECT
 public:
-    // Finds the catalogue's buttons and boxes among the form's controls;
-    // throws Widgets::MissingControl, naming it, for one the form lacks.
-    CommandPanel(MSComm *comm, const QWidget *form, Notice *notice, QObject *parent);
+    CommandPanel(MSComm *comm, const CommandControls &controls, Notice *notice, QObject *parent);
 
 private:
     void click(const char *fixed, const QLineEdit *parameterBox, bool quoted, QPushButton *button);
