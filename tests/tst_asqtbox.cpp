@@ -283,6 +283,7 @@ private slots:
     void anInputMethodShowsItsTextAsQtsBoxDoes();
     void aLongLineScrollsAsQtsBoxRowByRow();
     void editingKeysComeBeforeTheWindowsShortcuts();
+    void typingUndoesInQtsSteps();
     void aRunOfDeletesUndoesInQtsSteps_data();
     void aRunOfDeletesUndoesInQtsSteps();
     void paintsWhatQtsBoxPaints_data();
@@ -604,6 +605,29 @@ void TestAsQtBox::editingKeysComeBeforeTheWindowsShortcuts()
                             + takers.first() + QStringLiteral(", Qt's to ") + takers.last()));
     }
     QCOMPARE(windowsKeys, 4);  // F5, Ctrl+S, Alt+Left, Escape
+}
+
+void TestAsQtBox::typingUndoesInQtsSteps()
+{
+    // A run of typing goes back at once; what replaced a selection, and the
+    // selection with it, is a step of its own, as in Qt's box.
+    Pair pair(QSize(381, 300));
+    pair.setText(QStringLiteral("OK\r\n"));
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+        QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+        type(box, QStringLiteral("AT+CSQ"));
+        QTest::keyClick(box, Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClick(box, Qt::Key_Left, Qt::ShiftModifier);
+        type(box, QStringLiteral("MGL"));
+    }
+    QCOMPARE(pair.ours.text(), QStringLiteral("OK\r\nAT+CMGL"));
+    QCOMPARE(pair.difference(), QString());
+    for (int step = 0; step < 3; ++step) {
+        QTest::keySequence(&pair.ours, QKeySequence::Undo);
+        QTest::keySequence(&pair.qt, QKeySequence::Undo);
+        QVERIFY2(pair.difference().isEmpty(), qPrintable(QStringLiteral("undo %1: %2").arg(step + 1).arg(pair.difference())));
+    }
+    QCOMPARE(pair.ours.text(), QStringLiteral("OK\r\n"));
 }
 
 void TestAsQtBox::aRunOfDeletesUndoesInQtsSteps_data()
