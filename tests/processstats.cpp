@@ -22,6 +22,15 @@ double threadCpuMs()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
+double threadQueuedMs()
+{
+    // The thread's scheduler statistics: time on a core, time queued for one (ns).
+    QFile schedstat(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!schedstat.open(QIODevice::ReadOnly))
+        return 0;
+    return schedstat.readAll().split(' ').value(1).toDouble() / 1e6;
+}
+
 double residentMb()
 {
     QFile status(QStringLiteral("/proc/self/status"));
