@@ -24,7 +24,7 @@ void CrLfBox::inputMethodEvent(QInputMethodEvent *event)
         const Pos to = d->clamped(from + event->replacementLength());
         QString text = event->commitString();
         text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-        d->edit(from, to, text, Kind::Typing, from != to);
+        d->edit(from, to, text, Kind::Typing, true);  // each commit a step of its own, as in Qt's box
     }
 
     QList<QTextLayout::FormatRange> formats;
