@@ -1,5 +1,6 @@
 #include "textdocument/heap.h"
 
+#include <cstdlib>  // defines __GLIBC__ where the C library is glibc
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
