@@ -241,7 +241,6 @@ const Key keys[] = {
     {Qt::Key_Left, Qt::ShiftModifier}, {Qt::Key_Right, Qt::ShiftModifier}, {Qt::Key_Up, Qt::ShiftModifier},
     {Qt::Key_Down, Qt::ShiftModifier}, {Qt::Key_End, Qt::ShiftModifier}, {Qt::Key_Home, Qt::ShiftModifier},
     {Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier}, {Qt::Key_PageDown, Qt::ShiftModifier},
-    {Qt::Key_Home, Qt::ShiftModifier | Qt::ControlModifier}, {Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier},
     {Qt::Key_Backspace, {}}, {Qt::Key_Delete, {}}, {Qt::Key_Backspace, Qt::ControlModifier},
     {Qt::Key_Delete, Qt::ControlModifier}, {Qt::Key_Return, {}}, {Qt::Key_A, Qt::ControlModifier},
     {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_1, Qt::ControlModifier},
@@ -283,6 +282,7 @@ private slots:
     void anInputMethodShowsItsTextAsQtsBoxDoes();
     void aLongLineScrollsAsQtsBoxRowByRow();
     void editingKeysComeBeforeTheWindowsShortcuts();
+    void selectingToEitherEndOfTheText();
     void typingUndoesInQtsSteps();
     void aRunOfDeletesUndoesInQtsSteps_data();
     void aRunOfDeletesUndoesInQtsSteps();
@@ -616,6 +616,24 @@ void TestAsQtBox::editingKeysComeBeforeTheWindowsShortcuts()
                             + takers.first() + QStringLiteral(", Qt's to ") + takers.last()));
     }
     QCOMPARE(windowsKeys, 4);  // F5, Ctrl+S, Alt+Left, Escape
+}
+
+void TestAsQtBox::selectingToEitherEndOfTheText()
+{
+    // Ctrl+Shift+Home and Ctrl+Shift+End from the middle, and back over
+    // the anchor, as Qt's box selects.
+    Pair pair(QSize(381, 300));
+    pair.setText(modemText);
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)}) {
+        QTest::mouseClick(static_cast<QAbstractScrollArea *>(box)->viewport(), Qt::LeftButton, {}, QPoint(60, 40));
+        QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier | Qt::ControlModifier);
+    }
+    QCOMPARE(pair.difference(), QString());
+    QVERIFY(pair.ours.hasSelection() && pair.ours.selectionStart() == 0);
+    for (QWidget *box : {static_cast<QWidget *>(&pair.ours), static_cast<QWidget *>(&pair.qt)})
+        QTest::keyClick(box, Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
+    QCOMPARE(pair.difference(), QString());
+    QCOMPARE(pair.ours.selectionEnd(), pair.ours.length());
 }
 
 void TestAsQtBox::typingUndoesInQtsSteps()

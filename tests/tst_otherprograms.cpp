@@ -159,6 +159,7 @@ private slots:
 
     void aLockFileOfALiveProcessKeepsThePort_data();
     void aLockFileOfALiveProcessKeepsThePort();
+    void aLockFileOfAGoneProcessIsTakenOver_data();
     void aLockFileOfAGoneProcessIsTakenOver();
     void anFlockKeepsThePortAndOursKeepsOthersOut();
     void aRefusalLeavesTheHoldersLineAsItWas_data();
@@ -224,11 +225,29 @@ void TestOtherPrograms::aLockFileOfALiveProcessKeepsThePort()
     QCOMPARE(lock.content(), content);  // their lock stays as it was
 }
 
+void TestOtherPrograms::aLockFileOfAGoneProcessIsTakenOver_data()
+{
+    QTest::addColumn<bool>("binary");
+    QTest::newRow("ten ASCII digits") << false;
+    // Four bytes whose first read as "1" and a blank, or a NUL: the number
+    // of a process that has gone, never process 1.
+    QTest::newRow("binary, as if it read 1") << true;
+}
+
 void TestOtherPrograms::aLockFileOfAGoneProcessIsTakenOver()
 {
-    const qint64 pid = goneProcess();
+    QFETCH(bool, binary);
+    QByteArray content = QString::number(goneProcess()).rightJustified(10).toLatin1() + '\n';
+    if (binary) {
+        const qint32 looksLikeOne[] = {0x31, 0x0931, 0x0a31, 0x0b31, 0x0c31, 0x0d31, 0x2031};
+        const auto gone = std::find_if(std::begin(looksLikeOne), std::end(looksLikeOne),
+                                       [](qint32 n) { return ::kill(n, 0) != 0 && errno == ESRCH; });
+        if (gone == std::end(looksLikeOne))
+            QSKIP("every process number that reads as 1 is in use");
+        content = QByteArray(reinterpret_cast<const char *>(&*gone), sizeof *gone);
+    }
     Pty modem;
-    const LockFile lock(modem.device(), QString::number(pid).rightJustified(10).toLatin1() + '\n');
+    const LockFile lock(modem.device(), content);
     f->connectTo(3, modem);
     QVERIFY2(isOpen(), qPrintable(f->noticeText()));
     QCOMPARE(lock.content().split('\n').value(0).trimmed().toLongLong(), QCoreApplication::applicationPid());

@@ -48,10 +48,12 @@ QStringList lockNames(const DeviceName &device)
 }
 
 // The process number a lock file holds: four binary bytes, or ASCII digits
-// first on its first line; 0 when it holds none.
+// first on its first line; 0 when it holds none. Four bytes with a NUL are
+// binary: no process number fills the high byte, while text holds no NUL.
+// Their first bytes may well read as digits ("12\0\0" is process 12849).
 qint64 pidIn(const QByteArray &bytes)
 {
-    if (bytes.size() == 4 && !bytes.trimmed().toLongLong()) {
+    if (bytes.size() == 4 && bytes.contains('\0')) {
         qint32 pid = 0;
         std::memcpy(&pid, bytes.constData(), sizeof pid);
         return pid > 0 ? pid : 0;
