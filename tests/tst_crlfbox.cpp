@@ -348,6 +348,9 @@ void TestCrLfBox::typedTextStaysItself()
     QCOMPARE(box.text(), QStringLiteral("OK\rnote"));
     QTest::keyClick(&box, Qt::Key_Return, Qt::ShiftModifier);
     QCOMPARE(box.text(), QStringLiteral("OK\rnote\r\n"));
+    // A key whose text is a control character, as Escape's, types nothing.
+    QTest::keyClick(&box, Qt::Key_Escape);
+    QCOMPARE(box.text(), QStringLiteral("OK\rnote\r\n"));
     // Pasted lines end in CR LF too, however they ended where they came from.
     QApplication::clipboard()->setText(QStringLiteral("a\nb\rc"));
     QTest::keySequence(&box, QKeySequence::Paste);
@@ -672,6 +675,10 @@ void TestCrLfBox::aScreenReaderStepsThroughEachUnitOnce()
                 QVERIFY2(call(&QAccessibleTextInterface::textAfterOffset, offset) == after, where);
                 if (boundary == QAccessible::CharBoundary)
                     QVERIFY2(at(offset) == Range(offset, std::min(offset + 1, length)), where);
+                // At the end of a text that ends in no break, the last sentence.
+                if (boundary == QAccessible::SentenceBoundary && offset == length && !units.isEmpty()
+                    && !text.endsWith(QLatin1String("\r\n")))
+                    QVERIFY2(at(offset) == units.last(), where);
                 if (boundary == QAccessible::ParagraphBoundary) {
                     // Between two breaks; a break belongs to the line before it.
                     int from = 0;
