@@ -24,7 +24,7 @@ OneLine::OneLine(const QString &text, QWidget *parent)
 {
 }
 
-QString OneLine::firstLine(const QString &text)
+QString OneLine::keepFirstLine(const QString &text)
 {
     const qsizetype cut = text.indexOf(lineBreak());
     if (cut < 0)
@@ -39,7 +39,7 @@ void OneLine::pasteFirstLine(const QString &text)
 {
     if (isReadOnly())
         return;
-    const QString kept = firstLine(text);
+    const QString kept = keepFirstLine(text);
     const qsizetype replaced = selectedText().size();
     insert(kept);
     grew(kept.size() + replaced);
@@ -108,7 +108,7 @@ void OneLine::dropEvent(QDropEvent *event)
     // A drop cut to one line is a copy: what is left out stays where it
     // came from, and so does the line that was kept.
     QMimeData kept;
-    kept.setText(firstLine(text));
+    kept.setText(keepFirstLine(text));
     QDropEvent copy(event->position(), Qt::CopyAction, &kept, event->buttons(), event->modifiers());
     QLineEdit::dropEvent(&copy);
     grew(kept.text().size());
@@ -124,7 +124,7 @@ void OneLine::inputMethodEvent(QInputMethodEvent *event)
         return;
     }
     QInputMethodEvent cut(event->preeditString(), event->attributes());
-    cut.setCommitString(firstLine(commit), event->replacementStart(), event->replacementLength());
+    cut.setCommitString(keepFirstLine(commit), event->replacementStart(), event->replacementLength());
     QLineEdit::inputMethodEvent(&cut);
     event->accept();
 }

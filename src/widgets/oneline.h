@@ -27,8 +27,8 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
-    // The first line of `text`; the rest is told as left out.
-    QString firstLine(const QString &text);
+    // The first line of `text`, to be kept; the rest is told as left out.
+    QString keepFirstLine(const QString &text);
     void pasteFirstLine(const QString &text);
     // Counts what came or went for undo, and starts the history afresh
     // once it holds too much.
